@@ -190,8 +190,9 @@ struct TAffineTransformation {
 };
 
 // Draws src into dst through t: every dst pixel whose preimage lies in src (and in
-// t.SrcRect when that is not empty) takes src's colour, nearest-neighbour when src's
-// StretchFilter is sfNearest, bilinear otherwise; other dst pixels are left as they are.
+// t.SrcRect when that is not empty) receives src's colour there, nearest-neighbour when
+// src's StretchFilter is sfNearest, bilinear otherwise, combined by src's DrawMode as
+// any draw is (an opaque source replaces); other dst pixels are left as they are.
 void Transform(TBitmap32& dst, const TBitmap32& src, const TAffineTransformation& t);
 
 }  // namespace tessaro

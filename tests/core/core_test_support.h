@@ -1,6 +1,7 @@
 // Small helpers shared by the project core tests.
 #pragma once
 
+#include "support/temp_dir.h"
 #include <stdlib.h>
 
 #include <cstdint>
@@ -13,27 +14,7 @@
 
 namespace tessaro::testing_support {
 
-// A fresh folder under the system's temporary folder, removed with its content.
-class TempDir {
- public:
-  TempDir() {
-    std::string templ = (std::filesystem::temp_directory_path() / "tessaro_core_XXXXXX").string();
-    if (!::mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = templ;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
 
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
-};
 
 inline void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {
   std::filesystem::create_directories(file.parent_path());

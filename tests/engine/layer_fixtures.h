@@ -1,6 +1,7 @@
 // Small fixtures shared by the pattern and layer tests.
 #pragma once
 
+#include "support/temp_dir.h"
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -20,25 +21,7 @@
 
 namespace tessaro::engine_testing {
 
-// A fresh folder under the system's temporary folder, removed with its content.
-class TempDir {
- public:
-  TempDir() {
-    std::string templ = (std::filesystem::temp_directory_path() / "tessaro_engine_XXXXXX").string();
-    if (!::mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = templ;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+using TempDir = testing_support::TempDir;
 
 inline TBitmap32 Solid(int w, int h, TColor32 c) {
   TBitmap32 b(w, h);

@@ -3,6 +3,7 @@
 // progress display that records what it is told.
 #pragma once
 
+#include "support/temp_dir.h"
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -23,25 +24,7 @@ namespace tessaro::libtest {
 
 namespace fs = std::filesystem;
 
-class ScratchDir {
- public:
-  ScratchDir() {
-    std::string templ = (fs::temp_directory_path() / "tessaro_lib_XXXXXX").string();
-    if (!::mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = templ;
-  }
-  ~ScratchDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  const fs::path& Path() const { return path_; }
-  fs::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  fs::path path_;
-};
+using ScratchDir = testing_support::TempDir;
 
 inline void WriteText(const fs::path& file, const std::string& text) {
   fs::create_directories(file.parent_path());
