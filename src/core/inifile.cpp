@@ -184,6 +184,9 @@ std::string TMemIniFile::GetText() const {
     }
     out.append("\r\n");
   }
+  // The reader skips one leading byte order mark; content that itself starts with one
+  // (a kept first line) gets a mark of its own, so the line reads back unchanged.
+  if (out.compare(0, 3, "\xEF\xBB\xBF") == 0) out.insert(0, "\xEF\xBB\xBF");
   return out;
 }
 
