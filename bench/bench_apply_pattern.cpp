@@ -13,21 +13,14 @@
 
 #include "core/app_state.h"
 #include "core/job_progress.h"
+#include "bench/bench_support.h"
 #include "core/random.h"
 #include "engine/layers.h"
 
 namespace tessaro {
 namespace {
 
-TBitmap32 NoisePicture(int w, int h) {
-  TBitmap32 b(w, h);
-  TRandom rng(2007);
-  for (int y = 0; y < h; ++y) {
-    TColor32* row = b.ScanLine(y);
-    for (int x = 0; x < w; ++x) row[x] = rng.Next32() | 0xFF000000u;
-  }
-  return b;
-}
+using bench::NoisePicture;
 
 class CountingProgress final : public IJobProgress {
  public:

@@ -2,21 +2,13 @@
 // 200 x 150, reduced for its signature once per picture) and a camera photo.
 #include <benchmark/benchmark.h>
 
-#include "core/random.h"
+#include "bench/bench_support.h"
 #include "image/halftone.h"
 
 namespace {
 
-tessaro::TBitmap32 Noise(int w, int h) {
-  tessaro::TBitmap32 b(w, h);
-  tessaro::TRandom rnd(5);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) b.SetPixel(x, y, rnd.Next32() | 0xFF000000u);
-  return b;
-}
-
 void BM_HalftoneTo64(benchmark::State& state) {
-  const tessaro::TBitmap32 src = Noise(int(state.range(0)), int(state.range(1)));
+  const tessaro::TBitmap32 src = tessaro::bench::NoisePicture(int(state.range(0)), int(state.range(1)), 5);
   tessaro::TBitmap32 dst;
   for (auto _ : state) {
     tessaro::HalftoneResize(src, dst, 64, 64);

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "bench/bench_support.h"
 #include "core/random.h"
 #include "image/halftone.h"
 #include "image/ooimgfunction2007.h"
@@ -16,15 +17,7 @@
 namespace tessaro {
 namespace {
 
-TBitmap32 NoisePicture(int w, int h) {
-  TBitmap32 b(w, h);
-  TRandom rng(2007);
-  for (int y = 0; y < h; ++y) {
-    TColor32* row = b.ScanLine(y);
-    for (int x = 0; x < w; ++x) row[x] = rng.Next32() | 0xFF000000u;
-  }
-  return b;
-}
+using bench::NoisePicture;
 
 const TBitmap32& Photo() {
   static const TBitmap32 photo = NoisePicture(4000, 3000);
