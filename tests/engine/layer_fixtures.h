@@ -1,6 +1,7 @@
 // Small fixtures shared by the pattern and layer tests.
 #pragma once
 
+#include "support/noise_picture.h"
 #include "support/temp_dir.h"
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -30,15 +31,7 @@ inline TBitmap32 Solid(int w, int h, TColor32 c) {
 }
 
 // Fixed-seed opaque noise.
-inline TBitmap32 Noise(int w, int h, std::uint64_t seed) {
-  TBitmap32 b(w, h);
-  TRandom rng(seed);
-  for (int y = 0; y < h; ++y) {
-    TColor32* row = b.ScanLine(y);
-    for (int x = 0; x < w; ++x) row[x] = rng.Next32() | 0xFF000000u;
-  }
-  return b;
-}
+inline TBitmap32 Noise(int w, int h, std::uint64_t seed) { return testing_support::NoisePicture(w, h, seed); }
 
 // A map of one level code everywhere.
 inline TBitmap32 LevelMap(int w, int h, TColor32 code) { return Solid(w, h, code); }
