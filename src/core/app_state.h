@@ -64,6 +64,9 @@ struct TAppState {
   TPhotoLibState PhotoLibs;
   TLibrarySignatureTables Library;
 
+  // 1 = the picture may be used for the cell being matched; recomputed for every cell.
+  std::vector<std::uint8_t> UsablePictures = std::vector<std::uint8_t>(65536, 0);
+
   // Weights of the colour comparison per pattern layer, [1..6]; zero at start-up.
   TLayerMaskWeights LayerMaskWeights{};
 };

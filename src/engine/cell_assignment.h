@@ -1,0 +1,78 @@
+// Cell assignment: every cell of the active layers gets a library picture. The
+// picture-order procedure (CycleLib) gives each picture its best free cell; the
+// cell-order procedure (CycleTile) fills the remaining cells by priority level, each
+// taking one of its best candidates under the repeat rules and colour thresholds.
+//
+// Random numbers come from state.Rng and are drawn in exactly this order: FindBestCell
+// one Random(Total) per call; AssignByCell one Random(n) per visit; SearchCandidates
+// one Random(N) per search; ChoosePicture one Random(min(count, RandomizeLevel)) when
+// the list is not empty. Parallel work (the distances of one search, the cells of one
+// FindBestCell) is computed on worker threads and consumed in the serial order, so a
+// seed gives the same mosaic on one thread or two.
+//
+// UsageCount and the assigned-cell counts are kept up to date as cells are assigned,
+// and the radius test looks only at the assigned cells near the cell, through a grid
+// of buckets; the results equal those of the full recount and the scan over every
+// assigned cell.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "engine/cell_compare.h"
+#include "engine/layers.h"
+
+namespace tessaro {
+
+struct TAppState;
+class IJobProgress;
+
+inline constexpr int kCandidateSlots = 100;
+inline constexpr std::int32_t kEmptyCandidateDifference = 99999999;
+
+struct TCandidate {
+  std::int32_t Difference = kEmptyCandidateDifference;
+  std::uint8_t FlipVert = 0;
+  std::uint8_t FlipHorz = 0;
+  std::int32_t RotationAngle = 0;  // degrees
+  std::int32_t PictureIndex = -1;  // -1: empty
+  std::int32_t MeanDeviation = 0;
+  std::int32_t MaxDeviation = 0;
+};
+
+struct TCandidateList {
+  std::int32_t Count = 0;  // valid slots, at the front after the search
+  std::array<TCandidate, kCandidateSlots> Slots{};
+};
+
+struct TPictureChoice {
+  std::int32_t PictureIndex = -1;  // -1: none
+  std::int32_t RotationStep = 0;   // RotationAngle div 15
+  std::int32_t Count = -1;         // candidate count; -1 when none was found
+};
+
+// The whole assignment: log lines, then AssignByPicture and AssignByCell(1, 9).
+// progress may be null.
+void RenderLayers(TAppState& state, IJobProgress* progress);
+
+void AssignByPicture(TAppState& state, IJobProgress* progress);
+void AssignByCell(TAppState& state, int firstLevel, int lastLevel, IJobProgress* progress);
+
+void AssignPictureToBestCell(TAppState& state, int picture);
+// (layer, index) of the free cell the picture fits best; invalid when no cell is free.
+TCellLocation FindBestCell(TAppState& state, int picture);
+
+// Chooses and records a picture for one cell; returns the candidate count (-1 when
+// none was found). Also the workspace's change command.
+std::int32_t AssignBestPicture(TAppState& state, int layer, int index);
+TPictureChoice ChoosePicture(TAppState& state, int layer, int index);
+TCandidateList SearchCandidates(TAppState& state, int layer, int index, bool filtered);
+
+// UsablePictures for the cell; returns the number of usable pictures among the first
+// LibImageCount.
+std::int32_t ComputeUsablePictures(TAppState& state, const TMosaicCell& cell);
+// Every UsageCount from the assigned cells of the active layers.
+void RecountUsage(TAppState& state);
+
+}  // namespace tessaro

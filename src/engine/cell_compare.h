@@ -1,0 +1,70 @@
+// The colour measure between a picture signature and a cell signature: the inner loop
+// of the whole matching. Every function is pure: it reads its arguments and writes only
+// its result, so callers may run it on several threads at once.
+//
+// Arithmetic as the matching needs it to be reproducible: squared channel errors are
+// summed in a double in entry order 0..63 and the sum truncated; integer divisions
+// truncate toward zero; ClampByte limits to 0..255.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "core/ootsfunction2007.h"
+#include "image/signature.h"
+
+namespace tessaro {
+
+struct CompareResult {
+  std::int32_t Difference = 0;
+  std::uint8_t FlipHorz = 0;
+  std::uint8_t FlipVert = 0;
+  friend constexpr bool operator==(const CompareResult&, const CompareResult&) = default;
+};
+
+// 85 weights of a layer: 0 the average, 1..4 the 2 x 2 grid, 5..20 the 4 x 4 grid,
+// 21..84 the 8 x 8 grid. Stored as float in TLayerMaskWeights; the comparison
+// multiplies in double.
+using TMaskWeights = std::array<float, 85>;
+
+// The flags every MatchCompare call of one project shares.
+struct TMatchOptions {
+  bool Mono = false;             // MonochromeCell: the picture's grey stands for its channels
+  bool AllowHorizontal = false;  // AllowHorizontalFlip
+  bool AllowVertical = false;    // AllowVerticalFlip
+  bool FastMode = false;         // FastModeRendering: the 2 x 2 grid only
+};
+
+// Weighted, curve-shifted difference with the mirror choice. The vectorised version
+// used everywhere; MatchCompareReference is the plain loop it must agree with.
+CompareResult MatchCompare(const ImageSignature& picture, const ImageSignature& cell,
+                           const TCurveTable& enhanceCurve, const TMaskWeights& weights,
+                           const TMatchOptions& options);
+CompareResult MatchCompareReference(const ImageSignature& picture, const ImageSignature& cell,
+                                    const TCurveTable& enhanceCurve,
+                                    const TMaskWeights& weights, const TMatchOptions& options);
+
+// Unweighted, shifted by percent of the average difference, with the mirror choice.
+CompareResult EnhancedCompare(const ImageSignature& picture, const ImageSignature& cell,
+                              int percent, bool mono, bool allowHorizontal, bool allowVertical);
+
+// The difference of picture mirrored by the two flags; no shift, no weights.
+std::int32_t PlainCompare(const ImageSignature& picture, const ImageSignature& cell,
+                          bool flipHorz, bool flipVert, bool mono);
+
+// 1..4: the position of the smallest value; ties go to the earliest.
+int BestOfFour(std::int64_t d0, std::int64_t d1, std::int64_t d2, std::int64_t d3);
+
+// ClampByte(Trunc(Sqrt(abs(D) div 192))): the root-mean-square channel difference.
+int RmsDifference(std::int32_t difference);
+
+struct TColorDeviation {
+  int Mean = 0;     // ClampByte((|dB| + |dG| + |dR|) div 3)
+  int Largest = 0;  // ClampByte(max(|dB|, |dG|, |dR|))
+  friend constexpr bool operator==(const TColorDeviation&, const TColorDeviation&) = default;
+};
+// Per channel x minus y; with mono, x's grey stands for each of x's channels (the
+// matching passes the cell's average as x).
+TColorDeviation ColorDeviation(const SignatureColor& x, const SignatureColor& y, bool mono);
+
+}  // namespace tessaro
