@@ -44,6 +44,26 @@ CompareResult MatchCompareReference(const ImageSignature& picture, const ImageSi
                                     const TCurveTable& enhanceCurve,
                                     const TMaskWeights& weights, const TMatchOptions& options);
 
+// MatchCompare of many pictures against one cell: the cell, its weights, the curve and
+// the options are prepared once. Compare(picture) == MatchCompare(picture, cell, ...)
+// exactly. Holds no reference to its arguments; cheap to copy, safe to share between
+// threads for reading.
+class TMatchComparer {
+ public:
+  TMatchComparer(const ImageSignature& cell, const TCurveTable& enhanceCurve,
+                 const TMaskWeights& weights, const TMatchOptions& options);
+  CompareResult Compare(const ImageSignature& picture) const;
+
+ private:
+  TMatchOptions options_;
+  SignatureColor cellAverage_;
+  std::array<std::int32_t, 256> curve_{};
+  alignas(32) std::array<std::int32_t, 64 * 3> cell_{};   // [channel B, G, R][entry]
+  alignas(32) std::array<double, 64> weights8_{};         // weight of 8 x 8 entry k
+  std::array<double, 4> weights2_{};                      // fast mode: 2 x 2 entry k
+  std::array<std::int32_t, 4 * 3> cell2_{};               // fast mode: [channel][entry]
+};
+
 // Unweighted, shifted by percent of the average difference, with the mirror choice.
 CompareResult EnhancedCompare(const ImageSignature& picture, const ImageSignature& cell,
                               int percent, bool mono, bool allowHorizontal, bool allowVertical);
@@ -51,6 +71,11 @@ CompareResult EnhancedCompare(const ImageSignature& picture, const ImageSignatur
 // The difference of picture mirrored by the two flags; no shift, no weights.
 std::int32_t PlainCompare(const ImageSignature& picture, const ImageSignature& cell,
                           bool flipHorz, bool flipVert, bool mono);
+
+// The colour enhancement shift of a channel difference d (-255..255):
+// d * curve[|d|] div 255, formed in 64 bits so no curve value from a file can overflow
+// it (the result is limited to +-2^30, far beyond any colour).
+int EnhanceShift(int difference, const TCurveTable& curve);
 
 // 1..4: the position of the smallest value; ties go to the earliest.
 int BestOfFour(std::int64_t d0, std::int64_t d1, std::int64_t d2, std::int64_t d3);
