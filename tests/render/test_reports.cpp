@@ -466,7 +466,7 @@ TEST_F(TileSamplesTest, ThirtyOneTilesFillOneSheetAndStartAnother) {
   EXPECT_EQ(CountPixels(sheet1, {200, 0, 600, 100}, clWhite32), 400 * 100);
 }
 
-TEST_F(ReportsTest, SamplesKeepTheAspectAndShowNothingForAnUndecodablePicture) {
+TEST_F(ReportsTest, SamplesKeepTheirProportionsAndShowNothingForAnUndecodablePicture) {
   const fs::path wide = dir / "wide.bmp", broken = dir / "broken.jpg", photo = dir / "photo.jpg";
   const TColor32 wideColour = Color32(200, 30, 40), photoColour = Color32(40, 90, 200);
   Solid(16, 8, wideColour).SaveToFile(wide);
