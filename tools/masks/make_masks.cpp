@@ -428,6 +428,14 @@ std::string OverviewName(const TMaskDef& m, int pattern) {
 
 void WriteCatalogue(const std::filesystem::path& folder) {
   std::filesystem::create_directories(folder);
+  // The folder is this program's alone: pictures of an earlier catalogue go, so the
+  // install never ships a file nothing names.
+  std::vector<std::filesystem::path> stale;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string ext = entry.path().extension().string();
+    if (entry.is_regular_file() && (ext == ".bmp" || ext == ".ini")) stale.push_back(entry.path());
+  }
+  for (const auto& file : stale) std::filesystem::remove(file);
 
   // Pictures first: patterndefine.ini is the build's sign that the folder is complete.
   for (const auto& [id, named] : Shapes())
