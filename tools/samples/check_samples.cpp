@@ -46,7 +46,7 @@ bool SavePng(const TBitmap32& b, const std::string& file) {
   return img.save(QString::fromStdString(file), "PNG");
 }
 
-// The picture cut to the aspect w : h and reduced to w x h.
+// The picture cut to the proportions w : h and reduced to w x h.
 TBitmap32 Thumbnail(const TBitmap32& picture, int w, int h) {
   TBitmap32 cropped, out;
   CropToAspect(picture, cropped, w, h);
@@ -160,6 +160,31 @@ int main(int argc, char** argv) {
   }
   std::printf("%zu pictures\n", pictures.size());
   if (pictures.empty()) return 1;
+  {
+    // How the averages fill the colour cube: palette codes met, and a map of the 6 x 6
+    // x 6 cube as six slices of blue (count per cell, '.' for none).
+    std::vector<int> codes(216);
+    int flat = 0;
+    for (const ImageSignature& s : signatures) {
+      ++codes[std::size_t(s.PaletteIndex)];
+      double sum = 0, sq = 0;
+      for (const SignatureColor& c : s.Grid8) sum += c.Grey, sq += double(c.Grey) * c.Grey;
+      flat += std::sqrt(std::max(0.0, sq / 64 - (sum / 64) * (sum / 64))) <= 15;
+    }
+    std::printf("palette codes met: %d of 216; grids nearly flat (grey spread <= 15): %d\n",
+                int(std::count_if(codes.begin(), codes.end(), [](int n) { return n > 0; })), flat);
+    std::printf("averages by palette cell: six blue slices, rows green 0..5, columns red 0..5\n");
+    for (int g = 0; g < 6; ++g) {
+      for (int b = 0; b < 6; ++b) {
+        for (int r = 0; r < 6; ++r) {
+          const int n = codes[std::size_t(b * 36 + g * 6 + r)];
+          std::printf("%c", n == 0 ? '.' : (n < 10 ? char('0' + n) : '+'));
+        }
+        std::printf("  ");
+      }
+      std::printf("\n");
+    }
+  }
 
   if (!sheetFile.empty()) {
     const int n = std::min<int>(sheetCount, int(pictures.size()));

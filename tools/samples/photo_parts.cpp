@@ -204,23 +204,30 @@ void PaintRidge(Picture& p, const Ridge& r) {
   std::vector<float> top(std::size_t(w) + 2);
   for (int x = -1; x <= w; ++x) top[std::size_t(x + 1)] = RidgeTop(p, r, float(x) + 0.5f);
   const float texScale = 12.f / float(w);
+  const float amp = std::max(r.amp, 1.f);
+  // Snow lies above one altitude, ragged by noise, thinning on the steep faces.
+  const float snowLine = r.baseY - amp * (1.f - r.snow);
   FillBelow(p, 0, w, [&](float x) { return top[std::size_t(int(x) + 1)]; },
             [&](float x, float y) {
               const int ix = int(x);
               const float t = top[std::size_t(ix + 1)];
               const float slope = (top[std::size_t(ix + 2)] - top[std::size_t(ix)]) * 0.5f;
-              // A slope that falls toward the light is lit.
-              const float lit = Clamp01(0.5f + slope * r.lightFromLeft * 1.5f);
               const float n = Fbm(x * texScale, y * texScale * 1.5f, r.seed + 99, 3);
+              // A slope that falls toward the light is lit. The crest's slope tells
+              // the face only near the top; further down, gullies and spurs (noise
+              // stretched downhill) take over, so faces do not run as flat columns.
+              const float crest = std::exp(-(y - t) / (amp * 0.35f));
+              const float gully = Fbm(x * texScale * 1.6f, y * texScale * 0.35f, r.seed + 41, 3);
+              const float lit = Clamp01(0.5f + (Clamp01(0.5f + slope * r.lightFromLeft * 1.5f) - 0.5f) * crest +
+                                        (gully - 0.5f) * 1.2f * (1.f - 0.5f * crest));
               Rgb c = Mix(r.shade, r.color, lit);
               c = c * (1.f + (n - 0.5f) * r.texture * 4.f);
               if (r.snow > 0) {
-                const float depth = (y - t) / std::max(r.amp, 1.f);
-                const float line = r.snow * (0.6f + 0.8f * n) * Clamp01((r.baseY - t) / std::max(r.amp, 1.f) * 1.6f);
-                const float s = Smooth(line, line - 0.06f, depth);
-                c = Mix(c, r.snowColor * (0.75f + 0.25f * lit), s);
+                const float line = snowLine + (n - 0.5f) * amp * 0.35f + std::abs(slope) * amp * 0.05f;
+                const float s = Smooth(line + amp * 0.03f, line - amp * 0.03f, y);
+                c = Mix(c, r.snowColor * (0.72f + 0.28f * lit), s);
               }
-              const float down = Clamp01((y - t) / std::max(r.baseY - t + r.amp * 0.3f, 1.f));
+              const float down = Clamp01((y - t) / std::max(r.baseY - t + amp * 0.3f, 1.f));
               return Mix(c, r.haze, r.hazeAmount * (0.4f + 0.6f * down));
             });
 }
@@ -321,14 +328,14 @@ void PaintGround(Picture& p, float topY, Rgb nearColor, Rgb farColor, float text
         [&](float, float y) { return Clamp01(y - topY + 0.5f); },
         [&](float x, float y) {
           const float t = Clamp01((y - topY) / std::max(h - topY, 1.f));
-          // Perspective: the texture grows toward the viewer.
+          // Depth: the texture grows toward the viewer.
           const float persp = 1.f / (0.15f + t);
           const float n = Fbm(x * sc * persp * 0.25f, y * sc * persp, seed, 3);
           return Mix(farColor, nearColor, t) * (1.f + (n - 0.5f) * texture * 2.f);
         });
 }
 
-void PaintSphere(Picture& p, float cx, float cy, float rx, float ry, Rgb color, float specular,
+void PaintSphere(Picture& p, float cx, float cy, float rx, float ry, Rgb color, float shine,
                  float ambient) {
   Paint(p, p.Clip(cx - rx, cy - ry, cx + rx, cy + ry),
         [&](float x, float y) { return Cover(SdEllipse(x, y, cx, cy, rx, ry)); },
@@ -338,9 +345,9 @@ void PaintSphere(Picture& p, float cx, float cy, float rx, float ry, Rgb color, 
           // Light from the upper left and a little in front.
           const float diff = std::max(0.f, -0.5f * nx - 0.55f * ny + 0.67f * nz);
           const float hx = nx + 0.35f, hy = ny + 0.4f;
-          const float spec = specular * std::exp(-(hx * hx + hy * hy) * 28.f);
+          const float glint = shine * std::exp(-(hx * hx + hy * hy) * 28.f);
           const float rim = 0.15f * Smooth(0.7f, 1.f, std::sqrt(nx * nx + ny * ny));
-          return color * (ambient + (1.f - ambient) * diff) + Rgb{spec, spec, spec} + color * rim;
+          return color * (ambient + (1.f - ambient) * diff) + Rgb{glint, glint, glint} + color * rim;
         });
 }
 

@@ -71,6 +71,6 @@ void PaintGround(Picture& p, float topY, Rgb nearColor, Rgb farColor, float text
 
 // A shaded sphere (fruit, balloons, bubbles): lit from the upper left.
 void PaintSphere(Picture& p, float cx, float cy, float rx, float ry, Rgb color,
-                 float specular, float ambient = 0.35f);
+                 float shine, float ambient = 0.35f);
 
 }  // namespace tessaro::samples

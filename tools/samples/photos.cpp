@@ -1128,10 +1128,12 @@ Picture MakePhoto(int w, int h, std::uint64_t seed, int index) {
   Finish fin;
   fin.seed = rng.Next32();
   const float roll = float(rng.RandomFloat());
-  if (roll < 0.42f) {
+  if (roll < 0.45f) {
     fin.grade = true;
     fin.target = CubePoint(index);
-    fin.strength = Uniform(rng, 0.25f, 0.65f);
+    // Far enough toward the target to reach the cube's bright and saturated corners,
+    // which no untouched scene averages to but a main image's sun or a red coat needs.
+    fin.strength = Uniform(rng, 0.35f, 0.9f);
     fin.duotone = roll < 0.06f;
   }
   if (Chance(rng, 0.5f)) {

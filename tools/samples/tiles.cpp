@@ -50,8 +50,8 @@ const Glaze kGlazes[] = {
 };
 constexpr int kGlazeCount = int(sizeof(kGlazes) / sizeof(kGlazes[0]));
 
-enum Surface { Gloss, Speckle, Crackle, Marbled, Ombre, Metallic, Handmade, Reactive, kSurfaceCount };
-const char* const kSurfaceNames[kSurfaceCount] = {"gloss",  "speckle",  "crackle",  "marbled",
+enum Surface { Gloss, Flecked, Crackle, Marbled, Ombre, Metallic, Handmade, Reactive, kSurfaceCount };
+const char* const kSurfaceNames[kSurfaceCount] = {"gloss",  "flecked",  "crackle",  "marbled",
                                                   "ombre",  "metallic", "handmade", "reactive"};
 // Each glaze comes in four surfaces: gloss always, then three more that rotate
 // through the others with the glaze's position, so every surface meets every kind
@@ -105,13 +105,13 @@ Picture MakeTile(int w, int h, std::uint64_t seed, int index) {
         return base * (tone * (0.97f + 0.06f * n));
       });
       break;
-    case Speckle: {
+    case Flecked: {
       const Rgb fleck = Mix(thin * 0.45f, Hex(0x2a1a10), 0.5f);
       const float density = Uniform(rng, 0.04f, 0.12f);
       Map(p, [&](float x, float y, Rgb) {
         const float n = Fbm(x / (30 * S), y / (30 * S), s, 2);
         Rgb c = base * (tone * (0.95f + 0.08f * n));
-        // Iron specks: small, dark, a few with a light halo where the glaze bled.
+        // Iron flecks: small, dark, a few with a light halo where the glaze bled.
         float f1, f2;
         Cellular(x / (4.5f * S), y / (4.5f * S), s + 1, f1, f2);
         const int cx = int(std::floor(x / (4.5f * S))), cy = int(std::floor(y / (4.5f * S)));
