@@ -14,7 +14,7 @@
 // (white inside, black outside, sampled at pixel centres, so the cut has hard edges
 // and ApplyCellMask's "blue byte 255" test sees the whole shape) and the anti-aliased
 // overview pictures. A mask picture is stretched to the cell, so a shape drawn in a
-// square picture follows the cell's aspect.
+// square picture takes the cell's proportions.
 //
 // Overview pictures are 256 x 256 BMPs. A pattern's overview lays the pattern with
 // the real layer rule over a 1024 x 1024 area of 48-pixel cells and shows a window
@@ -29,7 +29,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
-#include <system_error>
+#include <utility>
 #include <vector>
 
 #include "core/inifile.h"
