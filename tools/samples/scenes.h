@@ -2,7 +2,9 @@
 //
 // Every picture is a pure function of its arguments: the same (seed, index, size)
 // paints the same pixels in any order and on any thread, which is what lets the
-// generator spread the work over the cores and still write identical files.
+// generator spread the work over the cores and still write identical files. (Across
+// compilers the files may differ: the order in which arguments are evaluated and the
+// maths library's last bits are theirs to choose.)
 #pragma once
 
 #include <cstdint>
