@@ -413,7 +413,10 @@ std::unique_ptr<TAppState> RandomLayout(std::uint32_t seed, const TLayoutSize& s
   const int levels[] = {1, 1, 1, 1, 2, 2, 3, 9, 10, -1};
   for (int l : {1, 2, 3, 7})
     for (TMosaicCell& c : Cells(*state, l)) {
-      c.Signature = RandomSignature(rng);
+      // Some cells look alike, so that equal differences must be settled by the order.
+      const std::size_t at = std::size_t(&c - Cells(*state, l).data());
+      c.Signature = at > 0 && pick(0, 4) == 0 ? Cells(*state, l)[std::size_t(pick(0, int(at) - 1))].Signature
+                                              : RandomSignature(rng);
       c.PriorityLevel = levels[pick(0, 9)];
       const int kind = pick(0, 19);
       if (kind == 0) {  // placed before, possibly with a picture the list no longer has
