@@ -167,7 +167,7 @@ int Percent(std::int64_t done, std::int64_t whole) {
 // ---- Single-cell operations ----------------------------------------------------------------
 
 TCellLocation FindBestCellIn(TAssignContext* ctx, TAppState& state, int picture) {
-  if (picture < 0 || picture >= PictureCount(state)) return {};
+  if (picture < 0 || picture >= MatchedPictureCount(state)) return {};
   TtsProject07& project = state.CurrentProject;
   const std::int64_t total = ctx ? std::int64_t(ctx->Cells.size()) : ActiveCellCount(project, 1, 7);
   const std::int64_t start = state.Rng.Random(int(total));
