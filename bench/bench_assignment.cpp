@@ -15,6 +15,7 @@
 
 #include "bench/bench_support.h"
 #include "core/app_state.h"
+#include "core/job_progress.h"
 #include "engine/cell_assignment.h"
 #include "engine/cell_compare.h"
 #include "engine/layers.h"
@@ -78,7 +79,7 @@ std::unique_ptr<TAppState> MakeState(int pictures, int cells, bool useAll, bool 
   return state;
 }
 
-void RunRender(benchmark::State& st, bool rotation) {
+void RunRender(benchmark::State& st, bool rotation, IJobProgress* progress = nullptr) {
   const int pictures = int(st.range(0)), cells = int(st.range(1));
   const bool useAll = st.range(2) != 0;
   const int threads = int(st.range(3));
@@ -86,13 +87,18 @@ void RunRender(benchmark::State& st, bool rotation) {
     st.PauseTiming();
     auto state = MakeState(pictures, cells, useAll, rotation);
     st.ResumeTiming();
-    RenderLayers(*state, nullptr, threads);
+    RenderLayers(*state, progress, threads);
     benchmark::DoNotOptimize(state->CurrentProject.Layers[1].Cells.data());
   }
 }
 
 void BM_RenderLayers(benchmark::State& st) { RunRender(st, false); }
 void BM_RenderLayersRotation(benchmark::State& st) { RunRender(st, true); }
+// The same with a progress display that takes every text: the cost of the labels.
+void BM_RenderLayersProgress(benchmark::State& st) {
+  TSilentProgress progress;
+  RunRender(st, false, &progress);
+}
 
 BENCHMARK(BM_RenderLayers)
     ->ArgNames({"pictures", "cells", "useAll", "threads"})
@@ -109,6 +115,12 @@ BENCHMARK(BM_RenderLayersRotation)
     ->ArgsProduct({{1000}, {1000}, {0}, {1, 2}})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+
+BENCHMARK(BM_RenderLayersProgress)
+    ->ArgNames({"pictures", "cells", "useAll", "threads"})
+    ->ArgsProduct({{1000}, {1000}, {1}, {1}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
 
 void BM_PreparedCompare(benchmark::State& st) {
   std::mt19937 rng(5);
