@@ -38,11 +38,6 @@ int RemovalShift(std::int32_t enhance) {
   return int(-std::clamp<std::int64_t>(enhance, -255, 255));
 }
 
-// The layer cuts its cells to a shape only when its mask was found and decoded; a
-// mask that would not decode draws the cells uncut, as it weighs them (a mask of
-// nothing would otherwise make every cell of the layer vanish).
-bool HasShape(const TTSLayer& layer) { return layer.Pattern.HasMask != 0 && !layer.MaskBitmap.Empty(); }
-
 std::int32_t FinishedDifference(const ImageSignature& picture, const ImageSignature& cell) {
   return RmsDifference(EnhancedCompare(picture, cell, 0, false, false, false).Difference);
 }
@@ -95,6 +90,44 @@ bool BlendMainImage(const TAppState& state, const TRect& place, std::uint8_t alp
 
 }  // namespace
 
+// A mask that would not decode draws the cells uncut, as it weighs them (a mask of
+// nothing would otherwise make every cell of the layer vanish).
+bool HasShape(const TTSLayer& layer) { return layer.Pattern.HasMask != 0 && !layer.MaskBitmap.Empty(); }
+
+TCellShape::TCellShape(const TBitmap32& mask, int width, int height, TCanvasColor gapColour,
+                       int gap)
+    : width_(std::max(width, 0)), height_(std::max(height, 0)), gapPixel_(CanvasToColor32(gapColour)) {
+  // Inside pixels keep the picture's colour and gap pixels take the gap colour: a
+  // pixel is gap when it shows the gap colour over two probes of different colours.
+  TBitmap32 black(width_, height_), white(width_, height_);
+  black.Clear(0);
+  white.Clear(0x00FFFFFFu);
+  ApplyCellMask(black, black, mask, gapColour, gap);
+  ApplyCellMask(white, white, mask, gapColour, gap);
+  width_ = black.Width();  // a size with no pixels is 0 x 0
+  height_ = black.Height();
+  kind_.resize(std::size_t(width_) * std::size_t(height_));
+  const TColor32* b = black.Bits();
+  const TColor32* w = white.Bits();
+  for (std::size_t i = 0; i < kind_.size(); ++i)
+    kind_[i] = AlphaOf(b[i]) == 0 ? kTransparent
+               : (b[i] == gapPixel_ && w[i] == gapPixel_) ? kGap
+                                                          : kInside;
+}
+
+void TCellShape::Apply(TBitmap32& picture) const {
+  picture.DrawMode = dmBlend;
+  if (picture.Width() != width_ || picture.Height() != height_) return;
+  const std::uint8_t* kind = kind_.data();
+  for (int y = 0; y < height_; ++y, kind += width_) {
+    TColor32* row = picture.ScanLine(y);
+    for (int x = 0; x < width_; ++x) {
+      const std::uint8_t k = kind[x];
+      row[x] = k == kGap ? gapPixel_ : k == kInside ? (row[x] | 0xFF000000u) : (row[x] & 0x00FFFFFFu);
+    }
+  }
+}
+
 TStretchFilter ProjectFilter(const TtsProject07& project) {
   return project.StretchFilter <= sfMitchell ? TStretchFilter(project.StretchFilter) : sfSpline;
 }
@@ -135,7 +168,7 @@ void StoreMeasures(const TCellMeasures& m, TMosaicCell& cell) {
 
 void PrepareCellPicture(const TAppState& state, const TTSLayer& layer, const TMosaicCell& cell,
                         const TRect& place, const TCellSteps& steps, TBitmap32& picture,
-                        TCellMeasures& out) {
+                        TCellMeasures& out, const TCellShape* shape) {
   const TtsProject07& p = state.CurrentProject;
 
   if (steps.AlwaysCorrect || cell.EnhanceR != 0 || cell.EnhanceG != 0 || cell.EnhanceB != 0)
@@ -165,7 +198,10 @@ void PrepareCellPicture(const TAppState& state, const TTSLayer& layer, const TMo
 
   if (steps.Rotate && cell.RotationAngle != 0)
     RotateBitmap(picture, picture, cell.RotationAngle, CanvasToColor32(p.BorderColor));
-  if (HasShape(layer))
+  if (!HasShape(layer)) return;
+  if (shape && shape->Width() == picture.Width() && shape->Height() == picture.Height())
+    shape->Apply(picture);
+  else
     ApplyCellMask(picture, picture, layer.MaskBitmap, p.BorderColor, p.BorderSize);
 }
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -45,6 +47,7 @@ struct TPictureGroup {
 struct TCellJob {
   int Cell = 0;
   const TPictureGroup* Group = nullptr;
+  const TCellShape* Shape = nullptr;  // the layer's cut for the group's picture size
   bool KeepPicture = false;  // the chunk's last cell: its picture stays as PictureBitmap
   TCellMeasures Measures;
   TPlacement Placement;
@@ -122,7 +125,8 @@ void PrepareChunk(const TAppState& state, const TTSLayer& layer, const TRect& pa
       TCellJob& job = jobs[j];
       const TMosaicCell& cell = layer.Cells[std::size_t(job.Cell)];
       TBitmap32 picture(job.Group->Picture);
-      PrepareCellPicture(state, layer, cell, cell.Bounds, TCellSteps{}, picture, job.Measures);
+      PrepareCellPicture(state, layer, cell, cell.Bounds, TCellSteps{}, picture, job.Measures,
+                         job.Shape);
       if (job.KeepPicture) job.Picture = picture;
       TRect dest;
       if (MoveRect(cell.Bounds, page, dest))
@@ -180,17 +184,33 @@ void DrawLayer(TAppState& state, int layerNo, const TRect& page, IJobProgress* p
   suffix += std::to_string(total);
   std::int64_t done = 0;
 
+  // Colour shift, flips, blend and rotation keep a picture's size, so every cell of a
+  // group is cut at its picture's size; pictures of one library mostly share one.
+  const bool shaped = HasShape(*layer);
+  std::map<std::pair<int, int>, std::unique_ptr<const TCellShape>> shapes;
+  auto shapeFor = [&](const TBitmap32& picture) -> const TCellShape* {
+    if (!shaped) return nullptr;
+    std::unique_ptr<const TCellShape>& s = shapes[{picture.Width(), picture.Height()}];
+    if (!s)
+      s = std::make_unique<const TCellShape>(layer->MaskBitmap, picture.Width(), picture.Height(),
+                                             state.CurrentProject.BorderColor,
+                                             state.CurrentProject.BorderSize);
+    return s.get();
+  };
+
   std::vector<TCellJob> jobs;
   for (std::size_t first = 0; first < groups.size();) {
     const std::size_t end = DecodeChunk(state, groups, first, threads);
     jobs.clear();
     for (std::size_t g = first; g < end; ++g) {
       if (!groups[g].Loaded) continue;
+      const TCellShape* shape = shapeFor(groups[g].Picture);
       for (int i : groups[g].Cells) {
         if (std::size_t(i) >= cells.size()) continue;  // window code changed the layer
         TCellJob& job = jobs.emplace_back();
         job.Cell = i;
         job.Group = &groups[g];
+        job.Shape = shape;
       }
     }
     if (!jobs.empty()) jobs.back().KeepPicture = true;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/ootsfunction2007.h"
 #include "engine/layer_records.h"
@@ -51,6 +52,30 @@ struct TCellMeasures {
 };
 void StoreMeasures(const TCellMeasures& m, TMosaicCell& cell);
 
+// The layer cuts its cells to a shape only when its mask was found and decoded.
+bool HasShape(const TTSLayer& layer);
+
+// ApplyCellMask(picture, picture, mask, gapColour, gap) for pictures of one size,
+// learnt once: which pixels turn transparent, which opaque and which take the gap
+// colour depends only on the mask, the size, the gap and its colour. The layer
+// drawing cuts thousands of same-size pictures, and resampling the mask twice for
+// each of them would cost more than the rest of the cell. Learnt by running
+// ApplyCellMask itself on two probes, so the two cannot disagree.
+class TCellShape {
+ public:
+  TCellShape(const TBitmap32& mask, int width, int height, TCanvasColor gapColour, int gap);
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  // picture must have Width() x Height() pixels.
+  void Apply(TBitmap32& picture) const;
+
+ private:
+  enum : std::uint8_t { kTransparent, kInside, kGap };
+  int width_ = 0, height_ = 0;
+  TColor32 gapPixel_ = 0;
+  std::vector<std::uint8_t> kind_;
+};
+
 // How PrepareCellPicture treats a cell: DrawCell's way, or DrawCellAt's (colour
 // shift and flips always applied, the main image blended whatever BlendAlpha is, no
 // rotation).
@@ -62,10 +87,11 @@ struct TCellSteps {
 
 // Turns picture (the cell's picture, cropped and greyed) into the finished cell
 // bitmap: colour shift, flips, measures, main image blend over the visible part of
-// place (mosaic pixels), pen alpha and filter, rotation, mask. Reads state only.
+// place (mosaic pixels), pen alpha and filter, rotation, mask (through shape when it
+// is given and has the picture's size). Reads state only.
 void PrepareCellPicture(const TAppState& state, const TTSLayer& layer, const TMosaicCell& cell,
                         const TRect& place, const TCellSteps& steps, TBitmap32& picture,
-                        TCellMeasures& out);
+                        TCellMeasures& out, const TCellShape* shape = nullptr);
 
 // r moved by (-origin.Left, -origin.Top) into out; false when a coordinate or an edge
 // of the result would leave the range a rectangle can be drawn in.

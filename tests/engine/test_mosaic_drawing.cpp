@@ -705,7 +705,8 @@ void ReferenceDrawLayer(TAppState& state, int layerNo, const TRect& page) {
   }
 }
 
-// A busy layer: 20 x 16 overlapping cells of 6 x 5 pixels on a 4-pixel pitch with 40
+// A busy layer: 20 x 16 overlapping cells of 5..12 x 4..9 pixels on a 4-pixel pitch
+// (some the size of their cropped picture, some as wide but not as high) with 40
 // noise pictures of several sizes, every fourth cell rotated, flips and colour
 // corrections varied, a mask with a border band, the default alpha curve, and a few
 // cells over the mosaic's edge; more cells than one round of drawing takes.
@@ -730,7 +731,8 @@ std::unique_ptr<DrawFixture> BusyLayer(const TRect& page) {
   for (int row = 0; row < 16; ++row)
     for (int col = 0; col < 20; ++col) {
       const int left = col * 4 - 2, top = row * 4 - 1;
-      const int i = f->AddCell(1, MakeRect(left, top, left + 6, top + 5), int(rng.Random(41)));
+      const int w = 5 + rng.Random(8), h = 4 + rng.Random(6);
+      const int i = f->AddCell(1, MakeRect(left, top, left + w, top + h), int(rng.Random(41)));
       TMosaicCell& c = f->Cell(1, i);
       c.FlipHorz = std::uint8_t(rng.Random(2));
       c.FlipVert = std::uint8_t(rng.Random(2));
