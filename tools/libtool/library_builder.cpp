@@ -303,6 +303,7 @@ TLibToolResult BuildLibrary(const TLibToolOptions& o, TProgressDisplay& progress
   TSourceScan scan = ScanSource(source, o.Recurse, [&](std::size_t files) {
     progress.Count("Scanning", files, "files");
   });
+  progress.Clear();
   result.Folders = scan.Folders.size();
   for (const fs::path& f : scan.UnreadableFolders) Say(progress, "warning: cannot read folder " + f.string());
   if (!o.Link && LibraryInScan(scan, library, o.Recurse)) {

@@ -51,6 +51,11 @@ void TProgressDisplay::Count(const std::string& step, std::size_t count, const c
   lineShown_ = true;
 }
 
+void TProgressDisplay::Clear() {
+  std::lock_guard lock(mutex_);
+  ClearLive();
+}
+
 void TProgressDisplay::Line(const std::string& text) {
   std::lock_guard lock(mutex_);
   const bool redraw = lineShown_;

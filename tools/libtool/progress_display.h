@@ -28,6 +28,9 @@ class TProgressDisplay {
   // A running count without a total ("Scanning", 1234 files): live only.
   void Count(const std::string& step, std::size_t count, const char* unit);
 
+  // Removes the live line of Count, if shown.
+  void Clear();
+
   // A message line of its own; the live line is cleared first and redrawn after.
   void Line(const std::string& text);
 
