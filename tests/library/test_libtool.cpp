@@ -1,10 +1,6 @@
 // tessaro-libtool as the user runs it: the built program on a folder of pictures, its
 // library read back through the program's own library functions.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <map>
@@ -14,8 +10,7 @@
 #include "image/picture_files.h"
 #include "library/TsPhotoLib.h"
 #include "library_fixtures.h"
-
-extern char** environ;
+#include "support/run_program.h"
 
 namespace tessaro {
 namespace {
@@ -31,40 +26,12 @@ fs::path ToolPath() {
   return ExecutableDir().parent_path() / "tessaro" / "toolkit" / "tessaro-libtool";
 }
 
-struct RunResult {
-  int exitCode = -1;
-  std::string out, err;
-};
+using testing_support::RunResult;
 
 // Runs the tool with stdout and stderr in files of scratch (so stderr is no terminal).
 RunResult RunTool(const std::vector<std::string>& args, const fs::path& scratch) {
-  const fs::path outFile = scratch / "tool.out", errFile = scratch / "tool.err";
-  const std::string tool = ToolPath().string();
-  std::vector<std::string> all{tool};
-  all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  pid_t pid = 0;
-  const int rc = posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  RunResult r;
-  if (rc != 0) {
-    r.err = "cannot start " + tool;
-    return r;
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  r.out = ReadText(outFile);
-  r.err = ReadText(errFile);
-  fs::remove(outFile);
-  fs::remove(errFile);
+  RunResult r = testing_support::RunProgram(ToolPath().string(), args, scratch);
+  if (!r.started) r.err = "cannot start " + ToolPath().string();
   return r;
 }
 
