@@ -377,7 +377,7 @@ std::string SetProjectField(TtsProject07& project, std::string_view name, std::s
   std::string_view base = name;
   std::optional<std::string_view> index;
   if (const std::size_t open = name.find('['); open != std::string_view::npos) {
-    if (name.back() != ']' || open + 2 > name.size())
+    if (name.back() != ']' || name.size() < open + 3)
       return "malformed field name " + Quoted(name) + " (use NAME[index])";
     base = name.substr(0, open);
     index = name.substr(open + 1, name.size() - open - 2);
