@@ -162,6 +162,22 @@ fs::path CreateAndRender(TAppState& state, TTerminalProgress& progress, const TN
       Fail("--set: " + error, kExitUsage);
   CheckPageSize(wizard);
 
+  TNewProjectRequest request;
+  std::vector<std::string> own;
+  for (const std::string& dir : c.Photos) {
+    std::error_code ec;
+    const fs::path folder = fs::absolute(dir).lexically_normal();
+    if (!fs::is_directory(folder, ec)) Fail("photo folder " + Q(dir) + " does not exist");
+    const std::size_t before = own.size();
+    AddPictureFolder(own, folder, true);
+    progress.Note("pictures: " + std::to_string(own.size() - before) + " in " + folder.string());
+  }
+  if (own.empty() && c.Libraries.empty())
+    Fail("no pictures (.jpg, .bmp) found in the --photos folders");
+  request.OwnPictures = std::move(own);
+  for (const std::string& lib : c.Libraries) request.Libraries.push_back(ResolveLibrary(state, lib));
+  request.AutoRepeatLimit = wizard.AutoRepeatLimit != 0;
+
   if (ReadMaskCount(state) <= 0)
     Fail("no cell patterns: " + Q(PatternDefinitionFile(state.AppDir)) +
          " is missing or lists no mask");
@@ -173,20 +189,6 @@ fs::path CreateAndRender(TAppState& state, TTerminalProgress& progress, const TN
          std::to_string(wizard.MosaicWidth) + "x" + std::to_string(wizard.MosaicHeight) +
          " mosaic with " + std::to_string(wizard.CellWidth) + "x" +
          std::to_string(wizard.CellHeight) + " cells");
-
-  TNewProjectRequest request;
-  std::vector<std::string> own;
-  for (const std::string& dir : c.Photos) {
-    std::error_code ec;
-    const fs::path folder = fs::absolute(dir).lexically_normal();
-    if (!fs::is_directory(folder, ec)) Fail("photo folder " + Q(dir) + " does not exist");
-    const std::size_t before = own.size();
-    AddPictureFolder(own, folder, true);
-    progress.Note("pictures: " + std::to_string(own.size() - before) + " in " + folder.string());
-  }
-  request.OwnPictures = std::move(own);
-  for (const std::string& lib : c.Libraries) request.Libraries.push_back(ResolveLibrary(state, lib));
-  request.AutoRepeatLimit = wizard.AutoRepeatLimit != 0;
 
   const fs::path outDir = fs::absolute(c.OutDir).lexically_normal();
   fs::create_directories(outDir);
