@@ -46,22 +46,35 @@ CompareResult MatchCompareReference(const ImageSignature& picture, const ImageSi
 
 // MatchCompare of many pictures against one cell: the cell, its weights, the curve and
 // the options are prepared once. Compare(picture) == MatchCompare(picture, cell, ...)
-// exactly. Holds no reference to its arguments; cheap to copy, safe to share between
-// threads for reading.
+// exactly. Holds no reference to its arguments; safe to share between threads for
+// reading.
+//
+// When every product and partial sum of the weighted double sum is exactly
+// representable (weights that are small binary fractions, such as the all-1.0 weights
+// of an unmasked layer), the sum does not depend on its order and is computed in
+// integers; otherwise the double sum runs in entry order. Both give the plain loop's
+// result bit for bit.
+enum class TCompareKernel : std::uint8_t { Double, WeightedInteger, UniformInteger };
+
 class TMatchComparer {
  public:
   TMatchComparer(const ImageSignature& cell, const TCurveTable& enhanceCurve,
                  const TMaskWeights& weights, const TMatchOptions& options);
   CompareResult Compare(const ImageSignature& picture) const;
+  TCompareKernel Kernel() const { return kernel_; }
 
  private:
+  alignas(32) std::uint8_t cellBytes_[256] = {};  // the 8 x 8 grid, grey bytes zeroed
+  alignas(32) double weights8_[64] = {};          // weight of 8 x 8 entry k
+  alignas(32) std::uint32_t fixedWeights_[64] = {};  // weight x 2^fixedShift_, exact
+  std::int32_t curve_[256] = {};
+  std::int32_t cell2_[12] = {};  // fast mode: [channel B, G, R][2 x 2 entry]
+  double weights2_[4] = {};
+  std::int64_t uniformWeight_ = 0;
+  int fixedShift_ = 0;
+  TCompareKernel kernel_ = TCompareKernel::Double;
   TMatchOptions options_;
   SignatureColor cellAverage_;
-  std::array<std::int32_t, 256> curve_{};
-  alignas(32) std::array<std::int32_t, 64 * 3> cell_{};   // [channel B, G, R][entry]
-  alignas(32) std::array<double, 64> weights8_{};         // weight of 8 x 8 entry k
-  std::array<double, 4> weights2_{};                      // fast mode: 2 x 2 entry k
-  std::array<std::int32_t, 4 * 3> cell2_{};               // fast mode: [channel][entry]
 };
 
 // Unweighted, shifted by percent of the average difference, with the mirror choice.

@@ -332,13 +332,13 @@ std::int32_t DpiToPixelsPerMetre(int dpi) {
                                  double(std::numeric_limits<std::int32_t>::max())));
 }
 
-void SaveBmp32(const TBitmap32& bitmap, const std::filesystem::path& fileName,
-               std::int32_t pixelsPerMetre) {
+namespace {
+
+// The 54-byte header of the 32-bit file; raises when the picture does not fit the format.
+void FillBmp32Header(const TBitmap32& bitmap, std::int32_t pixelsPerMetre, std::uint8_t (&hd)[54]) {
   const int w = bitmap.Width(), h = bitmap.Height();
   const std::uint64_t imageBytes = std::uint64_t(w) * std::uint64_t(h) * 4;
   if (imageBytes + 54 > 0xFFFFFFFFu) throw TPictureError("Bitmap too large for a BMP file");
-
-  std::uint8_t hd[54] = {};
   hd[0] = 'B';
   hd[1] = 'M';
   Put32(hd + 2, std::uint32_t(imageBytes + 54));
@@ -351,6 +351,27 @@ void SaveBmp32(const TBitmap32& bitmap, const std::filesystem::path& fileName,
   Put32(hd + 34, std::uint32_t(imageBytes));
   Put32(hd + 38, std::uint32_t(pixelsPerMetre));
   Put32(hd + 42, std::uint32_t(pixelsPerMetre));
+}
+
+}  // namespace
+
+std::string EncodeBmp32(const TBitmap32& bitmap, std::int32_t pixelsPerMetre) {
+  std::uint8_t hd[54] = {};
+  FillBmp32Header(bitmap, pixelsPerMetre, hd);
+  const int w = bitmap.Width(), h = bitmap.Height();
+  const std::size_t rowBytes = std::size_t(w) * 4;
+  std::string out(54 + rowBytes * std::size_t(h), '\0');
+  std::memcpy(out.data(), hd, 54);
+  char* p = out.data() + 54;
+  for (int y = h - 1; y >= 0; --y, p += rowBytes) std::memcpy(p, bitmap.ScanLine(y), rowBytes);
+  return out;
+}
+
+void SaveBmp32(const TBitmap32& bitmap, const std::filesystem::path& fileName,
+               std::int32_t pixelsPerMetre) {
+  const int w = bitmap.Width(), h = bitmap.Height();
+  std::uint8_t hd[54] = {};
+  FillBmp32Header(bitmap, pixelsPerMetre, hd);
 
   std::filebuf f;
   if (!f.open(fileName, std::ios::out | std::ios::binary | std::ios::trunc))

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 
 #include "image/bitmap32.h"
 #include "image/picture_files.h"
@@ -42,5 +43,9 @@ std::int32_t DpiToPixelsPerMetre(int dpi);
 // cannot be created or written, or the picture is too large for the format.
 void SaveBmp32(const TBitmap32& bitmap, const std::filesystem::path& fileName,
                std::int32_t pixelsPerMetre);
+
+// The same file's bytes in memory, for writers that store files through a temporary
+// file renamed over the target. Raises TPictureError when the picture is too large.
+std::string EncodeBmp32(const TBitmap32& bitmap, std::int32_t pixelsPerMetre);
 
 }  // namespace tessaro

@@ -40,7 +40,7 @@ QColor ToQColor(TCanvasColor c) { return QColor(int(c & 0xFF), int((c >> 8) & 0x
 
 QFont ToQFont(const TFont& f) {
   QFont q(QString::fromStdString(f.Name));
-  q.setPixelSize(std::max(1, int(std::lround(f.Size * 96.0 / 72.0))));
+  q.setPixelSize(f.Height > 0 ? f.Height : std::max(1, int(std::lround(f.Size * 96.0 / 72.0))));
   q.setBold(f.Bold);
   return q;
 }

@@ -30,6 +30,7 @@ struct TBrush {
 struct TFont {
   std::string Name = "DejaVu Sans";
   int Size = 8;  // points at 96 dpi
+  int Height = 0;  // character height in pixels; when above 0 it is used instead of Size
   TCanvasColor Color = 0x000000;
   bool Bold = false;
 };

@@ -2,6 +2,8 @@
 // and the vectorised MatchCompare against the plain loop on random signatures.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <functional>
 #include <random>
 
 #include "engine/cell_compare.h"
@@ -212,21 +214,59 @@ TEST(CellCompare, EnhanceShiftTruncatesAndNeverOverflows) {
             MatchCompareReference(p, c, huge, Weights(1.0f), {}));
 }
 
-TEST(CellCompare, VectorisedAgreesWithThePlainLoop) {
+TEST(CellCompare, EveryKernelAgreesWithThePlainLoop) {
   std::mt19937 rng(2024);
   std::uniform_int_distribution<int> byte(0, 255);
   std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-  for (int i = 0; i < 3000; ++i) {
-    const ImageSignature p = Random(rng), c = Random(rng);
-    TCurveTable curve;
-    for (auto& v : curve) v = byte(rng);
+  // Weight families and the kernel each must take: unmasked layers (all 1), exact
+  // fractions, mask greys / 255 and arbitrary floats, whose sums round.
+  struct Family {
+    const char* name;
+    std::function<float(int)> weight;
+    TCompareKernel kernel;
+  };
+  const Family families[] = {
+      {"all one", [](int) { return 1.0f; }, TCompareKernel::UniformInteger},
+      {"all a third", [](int) { return 1.0f / 3.0f; }, TCompareKernel::UniformInteger},
+      {"all zero", [](int) { return 0.0f; }, TCompareKernel::UniformInteger},
+      {"quarters", [&](int) { return float(byte(rng) % 5) / 4.0f; },
+       TCompareKernel::WeightedInteger},
+      {"greys", [&](int) { return float(byte(rng)) / 255.0f; },
+       TCompareKernel::WeightedInteger},
+      // One weight of 2^-30 beside weights of 1: large totals exceed 2^53 units and
+      // must fall back to the ordered double sum.
+      {"coarse and fine", [](int k) { return k == 30 ? std::ldexp(1.0f, -30) : 1.0f; },
+       TCompareKernel::WeightedInteger},
+      {"tiny floats", [&](int) { return std::ldexp(1.0f + unit(rng), -20); },
+       TCompareKernel::Double},
+      {"negative", [&](int k) { return k == 40 ? -0.5f : 1.0f; }, TCompareKernel::Double},
+  };
+  for (const Family& f : families) {
+    SCOPED_TRACE(f.name);
+    for (int i = 0; i < 600; ++i) {
+      const ImageSignature p = Random(rng), c = Random(rng);
+      TCurveTable curve;
+      for (auto& v : curve) v = (i % 5 == 0) ? 255 : byte(rng);
+      TMaskWeights w;
+      for (int k = 0; k < 85; ++k) w[k] = f.weight(k);
+      const TMatchOptions o{bool(i & 4), bool(i & 8), bool(i & 16), (i % 37) == 0};
+      const TMatchComparer comparer(c, curve, w, o);
+      ASSERT_EQ(comparer.Kernel(), f.kernel);
+      const CompareResult ref = MatchCompareReference(p, c, curve, w, o);
+      ASSERT_EQ(comparer.Compare(p), ref) << "case " << i;
+      ASSERT_EQ(MatchCompare(p, c, curve, w, o), ref) << "case " << i;
+      // Near-equal pictures put the sums close to the truncation boundary.
+      ImageSignature q = c;
+      q.Grid8[i % 64].R = std::uint8_t(q.Grid8[i % 64].R ^ 1);
+      ASSERT_EQ(comparer.Compare(q), MatchCompareReference(q, c, curve, w, o)) << "case " << i;
+    }
+    // The largest sums: black against white.
+    const ImageSignature black = Uniform(Colour(0, 0, 0)), white = Uniform(Colour(255, 255, 255));
     TMaskWeights w;
-    // Mask weights are greys / 255; also arbitrary floats, whose sums round.
-    for (auto& x : w) x = (i % 2) ? float(byte(rng)) / 255.0f : unit(rng);
-    const TMatchOptions o{bool(i & 4), bool(i & 8), bool(i & 16), (i % 37) == 0};
-    const CompareResult ref = MatchCompareReference(p, c, curve, w, o);
-    ASSERT_EQ(MatchCompare(p, c, curve, w, o), ref) << "case " << i;
-    ASSERT_EQ(TMatchComparer(c, curve, w, o).Compare(p), ref) << "case " << i;
+    for (int k = 0; k < 85; ++k) w[k] = f.weight(k);
+    const TMatchOptions o{false, true, true, false};
+    EXPECT_EQ(TMatchComparer(white, Curve(0), w, o).Compare(black),
+              MatchCompareReference(black, white, Curve(0), w, o));
   }
 }
 

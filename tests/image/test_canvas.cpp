@@ -95,5 +95,25 @@ TEST(Canvas, TextIsDrawnAndMeasured) {
     for (int x = 2 + w + 2; x < 120; ++x) ASSERT_EQ(b.Pixel(x, y), clWhite32);
 }
 
+// Reports give their fonts in pixels; Height 0 leaves the point Size in charge.
+TEST(Canvas, FontHeightInPixelsOverridesTheSize) {
+  TBitmap32 b(10, 10);
+  TFont& f = b.Canvas().Font;
+  f.Size = 8;
+  const int bySize = b.TextHeight("Ag");
+  f.Height = 12;
+  const int h12 = b.TextHeight("Ag");
+  f.Height = 24;
+  const int h24 = b.TextHeight("Ag");
+  EXPECT_GE(h12, 12);
+  EXPECT_LE(h12, 18);
+  EXPECT_GE(h24, 2 * h12 - 3);
+  EXPECT_LE(h24, 2 * h12 + 3);
+  f.Height = 0;
+  EXPECT_EQ(b.TextHeight("Ag"), bySize);
+  f.Size = 24;
+  EXPECT_GT(b.TextHeight("Ag"), bySize);
+}
+
 }  // namespace
 }  // namespace tessaro
