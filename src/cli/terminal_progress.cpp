@@ -37,7 +37,7 @@ void TTerminalProgress::ClearStatus() {
 }
 
 void TTerminalProgress::DrawStatus(bool force) {
-  if (!live_) return;
+  if (!live_ || step_.empty()) return;
   const auto now = std::chrono::steady_clock::now();
   if (!force && now - lastDraw_ < kRedrawInterval) return;
   lastDraw_ = now;
@@ -68,7 +68,7 @@ void TTerminalProgress::SetStep(const std::string& text) {
   if (text == step_) return;
   step_ = text;
   detail_.clear();
-  plainFifth_ = -1;
+  plainFifth_ = 0;
   if (live_) {
     DrawStatus(true);
   } else {
@@ -88,15 +88,15 @@ void TTerminalProgress::SetPercent(int percent) {
     if (changed) DrawStatus(false);
     return;
   }
-  // Plain mode: one line per fifth reached, nothing for going back to 0.
+  // Plain mode: one line at 20, 40, ... 100 %; going back to 0 starts over.
   const int fifth = std::clamp(percent, 0, 100) / 20;
-  if (fifth > plainFifth_ && percent > 0) {
+  if (fifth > plainFifth_) {
     plainFifth_ = fifth;
     std::string line = "   " + step_ + " " + std::to_string(fifth * 20) + "%";
     if (!detail_.empty()) line += "  " + detail_;
     PrintLine(line);
   } else if (percent == 0) {
-    plainFifth_ = -1;
+    plainFifth_ = 0;
   }
 }
 

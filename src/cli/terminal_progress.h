@@ -51,7 +51,7 @@ class TTerminalProgress final : public IJobProgress {
   bool yes_;
   std::string step_, detail_;
   int percent_ = 0;
-  int plainFifth_ = -1;  // last fifth of progress printed in plain mode
+  int plainFifth_ = 0;  // last fifth of progress printed in plain mode
   bool statusShown_ = false;
   std::chrono::steady_clock::time_point start_;
   std::chrono::steady_clock::time_point lastDraw_{};
