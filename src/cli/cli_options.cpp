@@ -112,7 +112,8 @@ std::string ParseOptions(const std::vector<std::string>& args, std::size_t first
                          std::vector<std::string>& positionals) {
   for (std::size_t i = first; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (arg.size() < 2 || arg[0] != '-' || arg == "-") {
+    // "-1" is a (bad) number for a positional, not an option.
+    if (arg.size() < 2 || arg[0] != '-' || (arg[1] >= '0' && arg[1] <= '9')) {
       positionals.push_back(arg);
       continue;
     }

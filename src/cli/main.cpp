@@ -48,7 +48,8 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   const TParseResult parsed = ParseCommandLine(args);
   if (!parsed.Error.empty()) {
-    std::fprintf(stderr, "tessaro-cli: %s\n\n%s", parsed.Error.c_str(), UsageText());
+    std::fprintf(stderr, "tessaro-cli: %s\n(tessaro-cli --help shows the usage)\n",
+                 parsed.Error.c_str());
     return kExitUsage;
   }
   return std::visit(TDispatch{}, parsed.Command);
