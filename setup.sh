@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core
   poppler-utils
+  metapixel time
 )
 
 missing=()

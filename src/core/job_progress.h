@@ -39,6 +39,15 @@ class IJobProgress {
   virtual void RefillCellPenList() {}
   virtual void ShowOverview() {}
   virtual void OpenFolder(const std::string& folder) { (void)folder; }
+
+  // The render monitor around a job: shown with "Done" hidden and the log cleared
+  // when the job starts; "Done" shown when it has finished.
+  virtual void BeginJob() {}
+  virtual void ShowDone() {}
+  // A pause that lets the user see the state before the next question (the job's
+  // "wait 1000 ms"). The desktop waits while processing messages; batch work and
+  // tests do not wait at all, which is why the default does nothing.
+  virtual void Pause(int milliseconds) { (void)milliseconds; }
 };
 
 // Reports nothing and answers every question No: for tests and batch work.
