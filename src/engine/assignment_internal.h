@@ -5,7 +5,10 @@
 // Every internal operation takes a TAssignContext pointer. Null is the standalone
 // form (the workspace's single-cell calls): full recount, full radius scan, one
 // thread. Non-null is a procedure in progress: the context's structures are exact
-// because every assignment inside the procedure goes through NoteAssigned.
+// because every assignment inside the procedure goes through NoteAssigned. It holds
+// pointers into the layers' cell arrays, so nothing else may edit the cells while a
+// procedure runs (the render job is their only writer, window code run from
+// ProcessMessages included). The workers are idle whenever ProcessMessages runs.
 #pragma once
 
 #include <algorithm>

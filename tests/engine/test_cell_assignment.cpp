@@ -1008,14 +1008,14 @@ TEST(CellAssignment, PriorityTenAndNoLevelOnlyFromThePictureOrder) {
     for (int i = 0; i < 20; ++i) Cell(*state, 1, i).PriorityLevel = i < 5 ? 10 : (i < 10 ? -1 : 1 + i % 9);
     state->CurrentProject.UseAllPhotos = useAll;
     RenderLayers(*state, nullptr);
-    int special = 0;
-    for (int i = 0; i < 10; ++i) special += Cell(*state, 1, i).Assigned;
+    int outsideLevels = 0;
+    for (int i = 0; i < 10; ++i) outsideLevels += Cell(*state, 1, i).Assigned;
     for (int i = 10; i < 20; ++i) EXPECT_EQ(Cell(*state, 1, i).Assigned, 1) << i;
     // Without the picture pass none of them; with it, only the cells the five
     // pictures went to (cells are alike, so anywhere).
-    if (!useAll) EXPECT_EQ(special, 0);
-    else EXPECT_LE(special, 5);
-    EXPECT_EQ(CountAssigned(*state), 10 + special);
+    if (!useAll) EXPECT_EQ(outsideLevels, 0);
+    else EXPECT_LE(outsideLevels, 5);
+    EXPECT_EQ(CountAssigned(*state), 10 + outsideLevels);
   }
 }
 
