@@ -96,6 +96,9 @@ std::unique_ptr<TAppState> TJobFixture::NewProjectState() const {
   p.CellHeight = Geometry.CellHeight;
   p.PageWidth = Geometry.PageWidth;
   p.PageHeight = Geometry.PageHeight;
+  // Five pictures cannot fill a neighbourhood of nine cells under the default radius
+  // of one cell; tests of the job want every cell filled.
+  p.RepeatRadius = 0;
   p.StageFlags = kStageNew;
   state->RenderCellImgList = Pictures;
   SavePictureList(Pictures, Folder / kPictureListFileName);
