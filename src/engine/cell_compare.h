@@ -46,8 +46,9 @@ CompareResult MatchCompareReference(const ImageSignature& picture, const ImageSi
 
 // MatchCompare of many pictures against one cell: the cell, its weights, the curve and
 // the options are prepared once. Compare(picture) == MatchCompare(picture, cell, ...)
-// exactly. Holds no reference to its arguments; safe to share between threads for
-// reading.
+// exactly. Keeps a pointer to enhanceCurve (a comparer lives for one search; copying
+// the 1 KB table per cell showed in the assignment), no other reference; safe to share
+// between threads for reading.
 //
 // When every product and partial sum of the weighted double sum is exactly
 // representable (weights that are small binary fractions, such as the all-1.0 weights
@@ -67,11 +68,12 @@ class TMatchComparer {
   alignas(32) std::uint8_t cellBytes_[256] = {};  // the 8 x 8 grid, grey bytes zeroed
   alignas(32) double weights8_[64] = {};          // weight of 8 x 8 entry k
   alignas(32) std::uint32_t fixedWeights_[64] = {};  // weight x 2^fixedShift_, exact
-  std::int32_t curve_[256] = {};
+  const std::int32_t* curve_;  // the caller's table, which must outlive the comparer
   std::int32_t cell2_[12] = {};  // fast mode: [channel B, G, R][2 x 2 entry]
   double weights2_[4] = {};
   std::int64_t uniformWeight_ = 0;
   int fixedShift_ = 0;
+  unsigned mirrorMask_ = 1;  // bit m: mirror m is needed by the flip choice
   TCompareKernel kernel_ = TCompareKernel::Double;
   TMatchOptions options_;
   SignatureColor cellAverage_;
