@@ -97,6 +97,19 @@ void BM_MatchComparerFastMode(benchmark::State& state) {
 }
 BENCHMARK(BM_MatchComparerFastMode);
 
+// The project default: no flips, so the integer kernels sum only the upright mirror.
+// Arg as above.
+void BM_MatchComparerNoFlips(benchmark::State& state) {
+  const Inputs& in = SharedInputs();
+  TMaskWeights w = in.Weights;
+  if (state.range(0) == 1) w.fill(1.0f);
+  const TMatchComparer comparer(in.Cell, in.Curve, w, {false, false, false, false});
+  std::size_t i = 0;
+  for (auto _ : state) benchmark::DoNotOptimize(comparer.Compare(in.Pictures[i++ & 4095]));
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_MatchComparerNoFlips)->Arg(0)->Arg(1);
+
 }  // namespace
 
 BENCHMARK_MAIN();
