@@ -19,25 +19,12 @@
 #include "engine/cell_assignment.h"
 #include "engine/cell_compare.h"
 #include "engine/layers.h"
+#include "tests/support/signature_fixtures.h"
 
 namespace tessaro {
 namespace {
 
-ImageSignature RandomSignature(std::mt19937& rng) {
-  std::uniform_int_distribution<int> byte(0, 255);
-  ImageSignature s;
-  auto colour = [&] {
-    const int r = byte(rng), g = byte(rng), b = byte(rng);
-    return SignatureColor{std::uint8_t((299 * r + 587 * g + 114 * b) / 1000), std::uint8_t(r),
-                          std::uint8_t(g), std::uint8_t(b)};
-  };
-  s.Average = colour();
-  for (auto& e : s.Grid2) e = colour();
-  for (auto& e : s.Grid4) e = colour();
-  for (auto& e : s.Grid8) e = colour();
-  s.PaletteIndex = byte(rng) % 216;
-  return s;
-}
+using testing_support::RandomSignature;
 
 std::unique_ptr<TAppState> MakeState(int pictures, int cells, bool useAll, bool rotation) {
   auto state = std::make_unique<TAppState>();

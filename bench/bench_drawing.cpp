@@ -24,6 +24,7 @@
 #include <system_error>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "core/app_state.h"
 #include "core/random.h"
 #include "engine/layers.h"
@@ -33,6 +34,7 @@
 namespace tessaro {
 namespace {
 
+using bench::TJpegFolder;
 namespace fs = std::filesystem;
 
 // A smooth two-way shading with a little noise: what a JPEG of a photograph costs to
@@ -51,31 +53,10 @@ TBitmap32 Shaded(int w, int h, TRandom& rng) {
   return b;
 }
 
-class PictureFolder {
- public:
-  explicit PictureFolder(int count) {
-    std::string templ = (fs::temp_directory_path() / "tessaro_bench_draw_XXXXXX").string();
-    if (::mkdtemp(templ.data())) folder_ = templ;
-    TRandom rng(2007);
-    for (int i = 0; i < count; ++i) {
-      std::string name = "p";  // piecewise: GCC 12 warns falsely on "p" + std::string
-      name += std::to_string(i);
-      name += ".jpg";
-      const fs::path file = folder_ / name;
-      SaveJpeg(Shaded(200, 150, rng), file, 85, false);
-      list_.push_back(file.string());
-    }
-  }
-  ~PictureFolder() {
-    std::error_code ec;
-    fs::remove_all(folder_, ec);
-  }
-  const std::vector<std::string>& List() const { return list_; }
-
- private:
-  fs::path folder_;
-  std::vector<std::string> list_;
-};
+TJpegFolder PictureFolder(int count) {
+  return TJpegFolder("tessaro_bench_draw", count,
+                     [](TRandom& rng) { return Shaded(200, 150, rng); });
+}
 
 TBitmap32 RoundMask(int size) {
   TBitmap32 m(size, size);
@@ -87,7 +68,7 @@ TBitmap32 RoundMask(int size) {
 }
 
 // One plain layer of columns x rows cells over the mosaic, pictures drawn at random.
-std::unique_ptr<TAppState> MosaicState(const PictureFolder& pictures, int mosaicW, int mosaicH,
+std::unique_ptr<TAppState> MosaicState(const TJpegFolder& pictures, int mosaicW, int mosaicH,
                                        int columns, int rows, bool masked) {
   auto state = std::make_unique<TAppState>();
   TtsProject07& p = state->CurrentProject;
@@ -136,7 +117,7 @@ double PeakRssMiB() {
 
 // Args: threads, masked (0/1).
 void BM_DrawPage(benchmark::State& bm) {
-  static const PictureFolder pictures(200);
+  static const TJpegFolder pictures = PictureFolder(200);
   const int threads = int(bm.range(0));
   auto state = MosaicState(pictures, 1600, 1000, 33, 28, bm.range(1) != 0);
   const TRect page = MakeRect(0, 0, 1600, 1000);
@@ -160,7 +141,7 @@ BENCHMARK(BM_DrawPage)
     ->UseRealTime();
 
 void BM_DrawLargePage(benchmark::State& bm) {
-  static const PictureFolder pictures(500);
+  static const TJpegFolder pictures = PictureFolder(500);
   auto state = MosaicState(pictures, 10000, 10000, 200, 200, false);
   const TRect page = MakeRect(0, 0, 10000, 10000);
   for (auto _ : bm) {

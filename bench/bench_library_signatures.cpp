@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "core/job_progress.h"
 #include "core/random.h"
 #include "image/jpeg_codec.h"
@@ -68,34 +69,8 @@ TBitmap32 PhotoLike(TRandom& rng) {
   return b;
 }
 
-class Pictures {
- public:
-  Pictures() {
-    std::string templ = (fs::temp_directory_path() / "tessaro_bench_lib_XXXXXX").string();
-    if (::mkdtemp(templ.data())) folder_ = templ;
-    TRandom rng(2007);
-    for (int i = 0; i < kPictures; ++i) {
-      std::string name = "p";
-      name += std::to_string(10000 + i);
-      name += ".jpg";
-      const fs::path file = folder_ / name;
-      SaveJpeg(PhotoLike(rng), file, 85, false);
-      list_.push_back(file.string());
-    }
-  }
-  ~Pictures() {
-    std::error_code ec;
-    fs::remove_all(folder_, ec);
-  }
-  const std::vector<std::string>& List() const { return list_; }
-
- private:
-  fs::path folder_;
-  std::vector<std::string> list_;
-};
-
-const Pictures& TestPictures() {
-  static const Pictures pictures;
+const bench::TJpegFolder& TestPictures() {
+  static const bench::TJpegFolder pictures("tessaro_bench_lib", kPictures, PhotoLike);
   return pictures;
 }
 

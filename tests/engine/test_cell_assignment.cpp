@@ -20,40 +20,20 @@
 #include "engine/cell_compare.h"
 #include "engine/layers.h"
 #include "layer_fixtures.h"
+#include "support/signature_fixtures.h"
 
 namespace tessaro {
 namespace {
 
 using engine_testing::SameCells;
 
-SignatureColor Colour(int r, int g, int b) {
-  return SignatureColor{std::uint8_t((299 * r + 587 * g + 114 * b) / 1000), std::uint8_t(r),
-                        std::uint8_t(g), std::uint8_t(b)};
-}
-
-ImageSignature Uniform(SignatureColor c, std::int32_t palette = 0) {
-  ImageSignature s;
-  s.PaletteIndex = palette;
-  s.Average = c;
-  for (auto& e : s.Grid2) e = c;
-  for (auto& e : s.Grid4) e = c;
-  for (auto& e : s.Grid8) e = c;
-  return s;
-}
+using testing_support::Colour;
+using testing_support::Uniform;
 
 ImageSignature Grey(int v) { return Uniform(Colour(v, v, v)); }
 
-ImageSignature RandomSignature(std::mt19937& rng) {
-  std::uniform_int_distribution<int> byte(0, 255);
-  ImageSignature s;
-  auto colour = [&] { return Colour(byte(rng), byte(rng), byte(rng)); };
-  s.Average = colour();
-  for (auto& e : s.Grid2) e = colour();
-  for (auto& e : s.Grid4) e = colour();
-  for (auto& e : s.Grid8) e = colour();
-  s.PaletteIndex = byte(rng) % 4;  // few codes, so the palette rule bites
-  return s;
-}
+// Few palette codes, so the palette rule bites.
+ImageSignature RandomSignature(std::mt19937& rng) { return testing_support::RandomSignature(rng, 4); }
 
 // Settings under which nothing but the difference decides: no repeat rule, no
 // threshold, no shift, the best candidate always taken.

@@ -7,35 +7,15 @@
 #include <random>
 
 #include "engine/cell_compare.h"
+#include "support/signature_fixtures.h"
 
 namespace tessaro {
 namespace {
 
-SignatureColor Colour(int r, int g, int b) {
-  return SignatureColor{std::uint8_t((299 * r + 587 * g + 114 * b) / 1000), std::uint8_t(r),
-                        std::uint8_t(g), std::uint8_t(b)};
-}
+using testing_support::Colour;
+using testing_support::Uniform;
 
-ImageSignature Uniform(SignatureColor c) {
-  ImageSignature s;
-  s.Average = c;
-  for (auto& e : s.Grid2) e = c;
-  for (auto& e : s.Grid4) e = c;
-  for (auto& e : s.Grid8) e = c;
-  return s;
-}
-
-ImageSignature Random(std::mt19937& rng) {
-  std::uniform_int_distribution<int> byte(0, 255);
-  ImageSignature s;
-  auto colour = [&] { return Colour(byte(rng), byte(rng), byte(rng)); };
-  s.Average = colour();
-  for (auto& e : s.Grid2) e = colour();
-  for (auto& e : s.Grid4) e = colour();
-  for (auto& e : s.Grid8) e = colour();
-  s.PaletteIndex = byte(rng) % 216;
-  return s;
-}
+ImageSignature Random(std::mt19937& rng) { return testing_support::RandomSignature(rng); }
 
 // P mirrored: entry (r, c) of the result is P's (r or 7 - r, c or 7 - c).
 ImageSignature Mirrored(const ImageSignature& p, bool leftRight, bool topBottom) {
