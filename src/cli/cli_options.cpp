@@ -7,6 +7,7 @@
 
 #include "core/ootsfunction2007.h"
 #include "core/project_field_names.h"
+#include "core/quoted.h"
 
 namespace tessaro::cli {
 
@@ -49,7 +50,7 @@ constexpr const char* kUsage =
 
 constexpr int kMaxDimension = 65536;
 
-std::string Q(std::string_view s) { return "\"" + std::string(s) + "\""; }
+std::string Q(std::string_view s) { return Quoted(s); }
 
 bool ParseInteger(std::string_view text, std::int64_t lo, std::int64_t hi, std::int64_t& out) {
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);

@@ -16,6 +16,7 @@
 #include "core/app_state.h"
 #include "core/ootsfunction2007.h"
 #include "core/project_field_names.h"
+#include "core/quoted.h"
 #include "core/project_files.h"
 #include "engine/cell_assignment.h"
 #include "engine/layers.h"
@@ -48,7 +49,7 @@ struct TCliFailure {
   throw TCliFailure{status, std::move(text)};
 }
 
-std::string Q(const fs::path& p) { return "\"" + p.string() + "\""; }
+std::string Q(const fs::path& p) { return Quoted(p.string()); }
 
 // Runs body, turning every failure into one line on standard error and a status.
 template <class F>

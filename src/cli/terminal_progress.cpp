@@ -42,8 +42,10 @@ void TTerminalProgress::DrawStatus(bool force) {
   if (!force && now - lastDraw_ < kRedrawInterval) return;
   lastDraw_ = now;
   const int filled = std::clamp(percent_, 0, 100) * kBarWidth / 100;
-  std::string line = "[" + std::string(std::size_t(filled), '#') +
-                     std::string(std::size_t(kBarWidth - filled), '.') + "] ";
+  std::string line = "[";  // appended: GCC 12 warns falsely on "[" + std::string
+  line.append(std::size_t(filled), '#');
+  line.append(std::size_t(kBarWidth - filled), '.');
+  line += "] ";
   const std::string pct = std::to_string(std::clamp(percent_, 0, 100));
   line += std::string(3 - std::min<std::size_t>(3, pct.size()), ' ') + pct + "%  " + step_;
   if (!detail_.empty()) line += "  " + detail_;

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "core/ootsfunction2007.h"
+#include "core/quoted.h"
 #include "engine/layers.h"
 
 namespace tessaro {
@@ -221,16 +222,6 @@ std::optional<std::int64_t> ParseWhole(std::string_view s, int base = 10) {
                             : std::numeric_limits<std::int64_t>::max();
   if (ec != std::errc()) return std::nullopt;
   return v;
-}
-
-// Appended in place: GCC 12 warns falsely (-Wrestrict) on "\"" + std::string(s).
-std::string Quoted(std::string_view s) {
-  std::string q;
-  q.reserve(s.size() + 2);
-  q += '"';
-  q += s;
-  q += '"';
-  return q;
 }
 
 std::string RangeText(const TFieldEntry& f) {

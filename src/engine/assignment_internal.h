@@ -162,6 +162,12 @@ class TAssignContext {
   TLevelWalk Walk;       // the level AssignByCell is filling,
   bool Walking = false;  // while it does
 
+  // FindBestCell compares one picture with every free cell: the cells and the layers'
+  // weights prepared once (by global number and by layer 0..7), on the first call.
+  void PrepareMatching();
+  std::vector<TMatchCell> MatchCells;
+  std::vector<TMatchWeights> MatchLayers;
+
   // Scratch of the searches, kept to avoid allocating per cell.
   std::vector<std::int32_t> Order;
   std::vector<TCandidate> Scores;

@@ -122,6 +122,16 @@ std::int32_t TAssignContext::GlobalNumber(int layer, int index) const {
   return LayerStart[std::size_t(layer)] + index;
 }
 
+void TAssignContext::PrepareMatching() {
+  if (!MatchLayers.empty()) return;
+  const TMatchOptions options = MatchOptionsOf(State);
+  MatchLayers.reserve(kLayerCount + 1);
+  for (int l = 0; l <= kLayerCount; ++l)
+    MatchLayers.emplace_back(State.CurrentProject.EnhanceCurve, LayerWeights(State, l), options);
+  MatchCells.reserve(Cells.size());
+  for (const TCellRef& r : Cells) MatchCells.emplace_back(r.Cell->Signature);
+}
+
 void TAssignContext::NoteAssigned(std::int32_t g, std::int32_t picture) {
   Free[std::size_t(g)] = 0;
   Grid.Insert(CellCentre(Cells[std::size_t(g)].Cell->Bounds), picture);
@@ -175,6 +185,7 @@ TCellLocation FindBestCellIn(TAssignContext* ctx, TAppState& state, int picture)
 
   const ImageSignature& signature = state.Library.LibImageInfos[std::size_t(picture)].Signature;
   const TMatchOptions options = MatchOptionsOf(state);
+  if (ctx) ctx->PrepareMatching();
   using TChunkBest = TAssignContext::TChunkBest;
   auto scan = [&](std::int64_t b, std::int64_t e, TChunkBest& best) {
     best = TChunkBest{kEmptyCandidateDifference, -1, -1};
@@ -195,9 +206,12 @@ TCellLocation FindBestCellIn(TAssignContext* ctx, TAppState& state, int picture)
       }
       if (best.FirstFree < 0) best.FirstFree = k;
       const std::int32_t d =
-          MatchCompare(signature, cell->Signature, project.EnhanceCurve,
-                       LayerWeights(state, layer), options)
-              .Difference;
+          ctx ? MatchCompare(signature, ctx->MatchCells[std::size_t(g)],
+                             ctx->MatchLayers[std::size_t(layer)])
+                    .Difference
+              : MatchCompare(signature, cell->Signature, project.EnhanceCurve,
+                             LayerWeights(state, layer), options)
+                    .Difference;
       if (d < best.Difference) {
         best.Difference = d;
         best.K = k;

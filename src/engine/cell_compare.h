@@ -44,39 +44,66 @@ CompareResult MatchCompareReference(const ImageSignature& picture, const ImageSi
                                     const TCurveTable& enhanceCurve,
                                     const TMaskWeights& weights, const TMatchOptions& options);
 
-// MatchCompare of many pictures against one cell: the cell, its weights, the curve and
-// the options are prepared once. Compare(picture) == MatchCompare(picture, cell, ...)
-// exactly. Keeps a pointer to enhanceCurve (a comparer lives for one search; copying
-// the 1 KB table per cell showed in the assignment), no other reference; safe to share
-// between threads for reading.
+// MatchCompare prepared in two halves that many comparisons share: TMatchWeights
+// (the layer's weights, the curve and the options: one per layer) and TMatchCell (one
+// per cell). MatchCompare(picture, cell, weights) == MatchCompare(picture, cell
+// signature, ...) exactly. TMatchWeights keeps a pointer to enhanceCurve, which must
+// outlive it (copying the 1 KB table per cell showed in the assignment); both hold no
+// other reference and are safe to share between threads for reading.
 //
 // When every product and partial sum of the weighted double sum is exactly
 // representable (weights that are small binary fractions, such as the all-1.0 weights
 // of an unmasked layer), the sum does not depend on its order and is computed in
-// integers; otherwise the double sum runs in entry order. Both give the plain loop's
-// result bit for bit.
+// integers, and only the mirrors the flip choice reads are summed; otherwise the
+// double sum runs in entry order. Both give the plain loop's result bit for bit.
 enum class TCompareKernel : std::uint8_t { Double, WeightedInteger, UniformInteger };
 
-class TMatchComparer {
+struct TMatchCell;
+
+class TMatchWeights {
  public:
-  TMatchComparer(const ImageSignature& cell, const TCurveTable& enhanceCurve,
-                 const TMaskWeights& weights, const TMatchOptions& options);
-  CompareResult Compare(const ImageSignature& picture) const;
+  TMatchWeights(const TCurveTable& enhanceCurve, const TMaskWeights& weights,
+                const TMatchOptions& options);
   TCompareKernel Kernel() const { return kernel_; }
 
  private:
-  alignas(32) std::uint8_t cellBytes_[256] = {};  // the 8 x 8 grid, grey bytes zeroed
-  alignas(32) double weights8_[64] = {};          // weight of 8 x 8 entry k
+  friend CompareResult MatchCompare(const ImageSignature&, const TMatchCell&,
+                                    const TMatchWeights&);
+  alignas(32) double weights8_[64] = {};             // weight of 8 x 8 entry k
   alignas(32) std::uint32_t fixedWeights_[64] = {};  // weight x 2^fixedShift_, exact
-  const std::int32_t* curve_;  // the caller's table, which must outlive the comparer
-  std::int32_t cell2_[12] = {};  // fast mode: [channel B, G, R][2 x 2 entry]
+  const std::int32_t* curve_;
   double weights2_[4] = {};
   std::int64_t uniformWeight_ = 0;
   int fixedShift_ = 0;
   unsigned mirrorMask_ = 1;  // bit m: mirror m is needed by the flip choice
   TCompareKernel kernel_ = TCompareKernel::Double;
   TMatchOptions options_;
-  SignatureColor cellAverage_;
+};
+
+struct TMatchCell {
+  explicit TMatchCell(const ImageSignature& cell);
+  alignas(32) std::uint8_t Bytes[256] = {};  // the 8 x 8 grid as Grey, R, G, B; grey zeroed
+  std::int32_t Grid2[12] = {};               // fast mode: [channel B, G, R][2 x 2 entry]
+  SignatureColor Average;
+};
+
+CompareResult MatchCompare(const ImageSignature& picture, const TMatchCell& cell,
+                           const TMatchWeights& weights);
+
+// Many pictures against one cell.
+class TMatchComparer {
+ public:
+  TMatchComparer(const ImageSignature& cell, const TCurveTable& enhanceCurve,
+                 const TMaskWeights& weights, const TMatchOptions& options)
+      : weights_(enhanceCurve, weights, options), cell_(cell) {}
+  CompareResult Compare(const ImageSignature& picture) const {
+    return MatchCompare(picture, cell_, weights_);
+  }
+  TCompareKernel Kernel() const { return weights_.Kernel(); }
+
+ private:
+  TMatchWeights weights_;
+  TMatchCell cell_;
 };
 
 // Unweighted, shifted by percent of the average difference, with the mirror choice.

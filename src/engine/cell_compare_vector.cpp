@@ -221,29 +221,32 @@ constexpr std::int64_t kExactLimit = std::int64_t(1) << 53;
 
 }  // namespace
 
-TMatchComparer::TMatchComparer(const ImageSignature& cell, const TCurveTable& enhanceCurve,
-                               const TMaskWeights& weights, const TMatchOptions& options)
-    : curve_(enhanceCurve.data()), options_(options), cellAverage_(cell.Average) {
+TMatchCell::TMatchCell(const ImageSignature& cell) : Average(cell.Average) {
+  for (int k = 0; k < 64; ++k) {
+    const SignatureColor& c = cell.Grid8[k];
+    Bytes[4 * k + 1] = c.R;
+    Bytes[4 * k + 2] = c.G;
+    Bytes[4 * k + 3] = c.B;
+  }
+  for (int k = 0; k < 4; ++k) {
+    Grid2[k] = cell.Grid2[k].B;
+    Grid2[4 + k] = cell.Grid2[k].G;
+    Grid2[8 + k] = cell.Grid2[k].R;
+  }
+}
+
+TMatchWeights::TMatchWeights(const TCurveTable& enhanceCurve, const TMaskWeights& weights,
+                             const TMatchOptions& options)
+    : curve_(enhanceCurve.data()), options_(options) {
   // The mirrors ChooseMirror reads under these flip settings.
   mirrorMask_ = 1u | (options.AllowHorizontal ? 2u : 0u) | (options.AllowVertical ? 4u : 0u) |
                 (options.AllowHorizontal && options.AllowVertical ? 8u : 0u);
-  for (int k = 0; k < 64; ++k) {
-    const SignatureColor& c = cell.Grid8[k];
-    cellBytes_[4 * k + 1] = c.R;
-    cellBytes_[4 * k + 2] = c.G;
-    cellBytes_[4 * k + 3] = c.B;
-    weights8_[k] = double(weights[21 + k]);
-  }
-  for (int k = 0; k < 4; ++k) {
-    cell2_[k] = cell.Grid2[k].B;
-    cell2_[4 + k] = cell.Grid2[k].G;
-    cell2_[8 + k] = cell.Grid2[k].R;
-    weights2_[k] = double(weights[1 + k]);
-  }
+  for (int k = 0; k < 64; ++k) weights8_[k] = double(weights[21 + k]);
+  for (int k = 0; k < 4; ++k) weights2_[k] = double(weights[1 + k]);
 
   // Integer kernels: every weight w >= 0 with w x 2^q an integer below 2^32. A product
   // w e^2 then has at most 24 + 16 significant bits, and whenever the total stays below
-  // 2^53 units of 2^-q every partial sum is exact too; Compare checks that per call.
+  // 2^53 units of 2^-q every partial sum is exact too; MatchCompare checks that per call.
   int q = 0;
   bool exact = true;
   for (double w : weights8_) {
@@ -268,18 +271,19 @@ TMatchComparer::TMatchComparer(const ImageSignature& cell, const TCurveTable& en
   }
 }
 
-CompareResult TMatchComparer::Compare(const ImageSignature& picture) const {
-  const TMatchOptions& o = options_;
-  const TShifts s = compare_detail::MatchShifts(picture.Average, cellAverage_, curve_, o.Mono);
+CompareResult MatchCompare(const ImageSignature& picture, const TMatchCell& cell,
+                           const TMatchWeights& w) {
+  const TMatchOptions& o = w.options_;
+  const TShifts s = compare_detail::MatchShifts(picture.Average, cell.Average, w.curve_, o.Mono);
   if (o.FastMode) {
     // Only the 8 x 8 grid is mirrored, so all four evaluations agree and no flip wins.
     double sum = 0.0;
     for (int k = 0; k < 4; ++k) {
-      const SignatureColor& w = picture.Grid2[k];
-      const int eB = ClampByte((o.Mono ? w.Grey : w.B) - s.B) - cell2_[k];
-      const int eG = ClampByte((o.Mono ? w.Grey : w.G) - s.G) - cell2_[4 + k];
-      const int eR = ClampByte((o.Mono ? w.Grey : w.R) - s.R) - cell2_[8 + k];
-      const double wt = weights2_[k];
+      const SignatureColor& c = picture.Grid2[k];
+      const int eB = ClampByte((o.Mono ? c.Grey : c.B) - s.B) - cell.Grid2[k];
+      const int eG = ClampByte((o.Mono ? c.Grey : c.G) - s.G) - cell.Grid2[4 + k];
+      const int eR = ClampByte((o.Mono ? c.Grey : c.R) - s.R) - cell.Grid2[8 + k];
+      const double wt = w.weights2_[k];
       sum += wt * double(eB * eB) + wt * double(eG * eG) + wt * double(eR * eR);
     }
     return CompareResult{std::int32_t(sum), 0, 0};
@@ -288,24 +292,24 @@ CompareResult TMatchComparer::Compare(const ImageSignature& picture) const {
   if (kHasAvx2) {
     TPictureRows rows;
     LoadPictureRows(picture, MakeByteShift(s), o.Mono, rows);
-    if (kernel_ == TCompareKernel::Double) {
-      DoubleDifferencesAvx2(rows, cellBytes_, weights8_, d);
+    if (w.kernel_ == TCompareKernel::Double) {
+      DoubleDifferencesAvx2(rows, cell.Bytes, w.weights8_, d);
     } else {
-      const bool uniform = kernel_ == TCompareKernel::UniformInteger;
-      IntegerDifferencesAvx2(rows, cellBytes_, fixedWeights_, uniform, mirrorMask_, d);
+      const bool uniform = w.kernel_ == TCompareKernel::UniformInteger;
+      IntegerDifferencesAvx2(rows, cell.Bytes, w.fixedWeights_, uniform, w.mirrorMask_, d);
       bool fits = true;
       for (std::int64_t& v : d) {
-        if (uniform) v *= uniformWeight_;  // at most 2^24 x 2^32: no overflow
+        if (uniform) v *= w.uniformWeight_;  // at most 2^24 x 2^32: no overflow
         fits = fits && v < kExactLimit;
-        v >>= fixedShift_;
+        v >>= w.fixedShift_;
       }
       // Huge weighted totals may round in the plain loop: take its order then.
-      if (!fits) DoubleDifferencesAvx2(rows, cellBytes_, weights8_, d);
+      if (!fits) DoubleDifferencesAvx2(rows, cell.Bytes, w.weights8_, d);
     }
   } else {
     alignas(32) std::int32_t shifted[64 * 3];
     ShiftPicture(picture, s, o.Mono, shifted);
-    DoubleDifferencesScalar(shifted, cellBytes_, weights8_, d);
+    DoubleDifferencesScalar(shifted, cell.Bytes, w.weights8_, d);
   }
   return compare_detail::ChooseMirror(d, o.AllowHorizontal, o.AllowVertical);
 }
