@@ -50,8 +50,6 @@ constexpr const char* kUsage =
 
 constexpr int kMaxDimension = 65536;
 
-std::string Q(std::string_view s) { return Quoted(s); }
-
 bool ParseInteger(std::string_view text, std::int64_t lo, std::int64_t hi, std::int64_t& out) {
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   if (text.empty() || text.front() == '+') return false;
@@ -66,7 +64,7 @@ std::string ParseIntOption(std::string_view option, std::string_view text, std::
                            std::int64_t hi, int& out) {
   std::int64_t v = 0;
   if (!ParseInteger(text, lo, hi, v))
-    return std::string(option) + ": " + Q(text) + " is not a whole number in " +
+    return std::string(option) + ": " + Quoted(text) + " is not a whole number in " +
            std::to_string(lo) + ".." + std::to_string(hi);
   out = int(v);
   return {};
@@ -76,7 +74,7 @@ std::string ParseSeed(std::string_view text, std::optional<std::uint64_t>& out) 
   std::uint64_t v = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
   if (text.empty() || ec != std::errc() || end != text.data() + text.size())
-    return "--seed: " + Q(text) + " is not a whole number 0.." +
+    return "--seed: " + Quoted(text) + " is not a whole number 0.." +
            std::to_string(std::numeric_limits<std::uint64_t>::max());
   out = v;
   return {};
@@ -90,7 +88,7 @@ std::string ParsePair(std::string_view option, std::string_view text, const char
   std::int64_t a = 0, b = 0;
   if (at == std::string_view::npos || !ParseInteger(text.substr(0, at), lo, hi, a) ||
       !ParseInteger(text.substr(at + 1), lo, hi, b))
-    return std::string(option) + ": " + Q(text) + " is not " + form + " with numbers in " +
+    return std::string(option) + ": " + Quoted(text) + " is not " + form + " with numbers in " +
            std::to_string(lo) + ".." + std::to_string(hi);
   out = TSize2{int(a), int(b)};
   return {};
@@ -100,7 +98,7 @@ std::string ParseSize(std::string_view option, std::string_view text, std::optio
   return ParsePair(option, text, "xX", "WxH", 1, kMaxDimension, out);
 }
 
-struct TOptionSpec {
+struct TOptionRule {
   const char* Name;
   bool TakesValue;
   std::function<std::string(std::string_view)> Apply;  // returns an error text
@@ -109,7 +107,7 @@ struct TOptionSpec {
 // Options (as "--name value" or "--name=value") and positional arguments from
 // args[first..]; the first fault as an error text.
 std::string ParseOptions(const std::vector<std::string>& args, std::size_t first,
-                         const std::vector<TOptionSpec>& specs,
+                         const std::vector<TOptionRule>& rules,
                          std::vector<std::string>& positionals) {
   for (std::size_t i = first; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -128,12 +126,12 @@ std::string ParseOptions(const std::vector<std::string>& args, std::size_t first
       inlineValue = name.substr(eq + 1);
       name = name.substr(0, eq);
     }
-    const TOptionSpec* spec = nullptr;
-    for (const TOptionSpec& s : specs)
-      if (name == s.Name) spec = &s;
-    if (!spec) return "unknown option " + std::string(name);
+    const TOptionRule* rule = nullptr;
+    for (const TOptionRule& s : rules)
+      if (name == s.Name) rule = &s;
+    if (!rule) return "unknown option " + std::string(name);
     std::string_view value;
-    if (spec->TakesValue) {
+    if (rule->TakesValue) {
       if (inlineValue) {
         value = *inlineValue;
       } else if (i + 1 < args.size()) {
@@ -144,7 +142,7 @@ std::string ParseOptions(const std::vector<std::string>& args, std::size_t first
     } else if (inlineValue) {
       return std::string(name) + " takes no value";
     }
-    if (std::string error = spec->Apply(value); !error.empty()) return error;
+    if (std::string error = rule->Apply(value); !error.empty()) return error;
   }
   return {};
 }
@@ -153,13 +151,13 @@ std::string ExpectPositionals(const char* command, const std::vector<std::string
                               std::size_t count, const char* names) {
   if (got.size() == count) return {};
   if (got.size() < count) return std::string(command) + ": missing " + names;
-  return std::string(command) + ": unexpected argument " + Q(got[count]);
+  return std::string(command) + ": unexpected argument " + Quoted(got[count]);
 }
 
 TParseResult ParseNew(const std::vector<std::string>& args) {
   TNewCommand c;
   TtsProject07 scratch;  // --set is checked here, so a typo fails before any work
-  const std::vector<TOptionSpec> specs = {
+  const std::vector<TOptionRule> rules = {
       {"--main", true, [&](std::string_view v) { c.Main = v; return std::string(); }},
       {"--out-dir", true, [&](std::string_view v) { c.OutDir = v; return std::string(); }},
       {"--photos", true, [&](std::string_view v) { c.Photos.emplace_back(v); return std::string(); }},
@@ -188,7 +186,7 @@ TParseResult ParseNew(const std::vector<std::string>& args) {
       {"--yes", false, [&](std::string_view) { c.Yes = true; return std::string(); }},
   };
   std::vector<std::string> positionals;
-  std::string error = ParseOptions(args, 1, specs, positionals);
+  std::string error = ParseOptions(args, 1, rules, positionals);
   if (error.empty()) error = ExpectPositionals("new", positionals, 0, "");
   if (error.empty() && c.Main.empty()) error = "new: --main FILE is required";
   if (error.empty() && c.OutDir.empty()) error = "new: --out-dir DIR is required";
@@ -199,12 +197,12 @@ TParseResult ParseNew(const std::vector<std::string>& args) {
 
 TParseResult ParseRender(const std::vector<std::string>& args) {
   TRenderCommand c;
-  const std::vector<TOptionSpec> specs = {
+  const std::vector<TOptionRule> rules = {
       {"--seed", true, [&](std::string_view v) { return ParseSeed(v, c.Seed); }},
       {"--yes", false, [&](std::string_view) { c.Yes = true; return std::string(); }},
   };
   std::vector<std::string> positionals;
-  std::string error = ParseOptions(args, 1, specs, positionals);
+  std::string error = ParseOptions(args, 1, rules, positionals);
   if (error.empty()) error = ExpectPositionals("render", positionals, 1, "FILE.TS8");
   if (error.empty()) c.Project = positionals[0];
   return {c, error};
@@ -212,11 +210,11 @@ TParseResult ParseRender(const std::vector<std::string>& args) {
 
 TParseResult ParseRedraw(const std::vector<std::string>& args) {
   TRedrawCommand c;
-  const std::vector<TOptionSpec> specs = {
+  const std::vector<TOptionRule> rules = {
       {"--yes", false, [&](std::string_view) { c.Yes = true; return std::string(); }},
   };
   std::vector<std::string> positionals;
-  std::string error = ParseOptions(args, 1, specs, positionals);
+  std::string error = ParseOptions(args, 1, rules, positionals);
   if (error.empty()) error = ExpectPositionals("redraw", positionals, 1, "FILE.TS8");
   if (error.empty()) c.Project = positionals[0];
   return {c, error};
@@ -235,12 +233,12 @@ TParseResult ParsePage(const std::vector<std::string>& args) {
 
 TParseResult ParseTilePlan(const std::vector<std::string>& args) {
   TTilePlanCommand c;
-  const std::vector<TOptionSpec> specs = {
+  const std::vector<TOptionRule> rules = {
       {"--folder", true, [&](std::string_view v) { c.Folder = v; return std::string(); }},
       {"--names", true, [&](std::string_view v) { return ParseIntOption("--names", v, 0, 2, c.Names); }},
   };
   std::vector<std::string> positionals;
-  std::string error = ParseOptions(args, 1, specs, positionals);
+  std::string error = ParseOptions(args, 1, rules, positionals);
   if (error.empty()) error = ExpectPositionals("tileplan", positionals, 1, "FILE.TS8");
   if (error.empty()) c.Project = positionals[0];
   return {c, error};
@@ -248,13 +246,13 @@ TParseResult ParseTilePlan(const std::vector<std::string>& args) {
 
 TParseResult ParseDemo(const std::vector<std::string>& args) {
   TDemoCommand c;
-  const std::vector<TOptionSpec> specs = {
+  const std::vector<TOptionRule> rules = {
       {"--out", true, [&](std::string_view v) { c.OutDir = v; return std::string(); }},
       {"--seed", true, [&](std::string_view v) { return ParseSeed(v, c.Seed); }},
       {"--yes", false, [&](std::string_view) { c.Yes = true; return std::string(); }},
   };
   std::vector<std::string> positionals;
-  std::string error = ParseOptions(args, 1, specs, positionals);
+  std::string error = ParseOptions(args, 1, rules, positionals);
   if (error.empty()) error = ExpectPositionals("demo", positionals, 0, "");
   if (error.empty() && c.OutDir.empty()) error = "demo: --out needs a folder";
   return {c, error};
@@ -284,7 +282,7 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
     if (command == name) return parse(args);
   if (command == "--help" || command == "-h" || command == "help") {
     if (args.size() == 2 && args[1] == "fields") return {THelpCommand{true}, ""};
-    if (args.size() > 1) return {THelpCommand{}, "--help: unexpected argument " + Q(args[1])};
+    if (args.size() > 1) return {THelpCommand{}, "--help: unexpected argument " + Quoted(args[1])};
     return {THelpCommand{}, ""};
   }
   if (command == "--version") {
@@ -292,7 +290,7 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
     return {TVersionCommand{}, ""};
   }
   if (command.starts_with("-")) return {THelpCommand{}, "unknown option " + command};
-  return {THelpCommand{}, "unknown command " + Q(command)};
+  return {THelpCommand{}, "unknown command " + Quoted(command)};
 }
 
 const char* UsageText() { return kUsage; }
